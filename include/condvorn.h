@@ -1,0 +1,181 @@
+/*
+ * condvorn.h - the interface of CONDVorn.dll, the support library for
+ * programmable Vorn signal-conditioner channels on one serial line.
+ *
+ * A host program includes this one file. Every record exchanged with the
+ * library begins with its own size in bytes; a record of another size is
+ * refused with COND_ERR_BAD_RECORD. The ADC port number (0 to 127) is the
+ * conditioner channel number on the serial line.
+ */
+#ifndef CONDVORN_H
+#define CONDVORN_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#include <windows.h>
+typedef HWND CondWindow;
+#else
+/* The device logic also builds natively, where there is no calling convention
+ * to choose and no window system. */
+#ifndef WINAPI
+#define WINAPI
+#endif
+typedef void *CondWindow;
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Error codes (negative statuses returned by the exports) ---- */
+#define COND_OK                 0
+#define COND_ERR_NO_LINK      (-1) /* serial link not open */
+#define COND_ERR_NO_PORTS     (-2) /* no ADC ports in use (control panel) */
+#define COND_ERR_COMMS        (-3) /* communications failure while probing */
+#define COND_ERR_NO_CHANNEL   (-4) /* channel not installed or not valid; or none found */
+#define COND_ERR_BAD_RECORD   (-5) /* a record of the wrong size */
+#define COND_ERR_BAD_PORT     (-6) /* port number outside the table */
+
+/* ---- ChanSettings.flags bits ---- */
+#define COND_FLAG_AC_COUPLING   0x0001
+#define COND_FLAG_NOTCH         0x0002
+#define COND_FLAG_TRIGGER_IN2   0x0004 /* clear: trigger from input 1 */
+#define COND_FLAG_FALLING_EDGE  0x0008 /* clear: rising edge */
+
+/* ---- CondInfo.want bits: which sections GetCondInfo2 fills ---- */
+#define COND_WANT_INPUTS        0x0001
+#define COND_WANT_GAINS         0x0002
+#define COND_WANT_HIGH_PASS     0x0004
+#define COND_WANT_LOW_PASS      0x0008
+#define COND_WANT_MAX_OFFSET    0x0010
+#define COND_WANT_TYPE_TEXT     0x0020
+#define COND_WANT_EXTRAS        0x0040
+
+/* ---- DoCondMenu option bits ---- */
+#define COND_MENU_DEFERRED_APPLY  0x0001 /* changes wait for Apply or OK */
+#define COND_MENU_MODELESS        0x0002 /* returns at once, notifies the host window */
+#define COND_MENU_SCALING_LOCKED  0x0004 /* gain and offset controls locked */
+#define COND_MENU_CLOSE_LOCKED    0x0008 /* OK and Cancel disabled (modeless) */
+#define COND_MENU_CHANNEL_LOCKED  0x0010 /* port choice disabled */
+
+/* Registered window message carrying the panel's notifications:
+ * wParam 3 = port changed (lParam port), 2 = panel closed, 1 = close request. */
+#define COND_MESSAGE_NAME "ZELCOND_MSG"
+#define COND_NOTIFY_CLOSE_REQUEST 1
+#define COND_NOTIFY_CLOSED        2
+#define COND_NOTIFY_CHANGED       3
+
+#define COND_PORT_COUNT 128
+
+/* One ADC port as the host sees it: its scaling into user units and the
+ * conditioner settings wanted on it. A sample's value in host units is
+ * code * scale + zero. 160 bytes, natural alignment, no gaps. */
+typedef struct ChanSettings {
+    uint32_t size;            /* always 160 */
+    float    scale;           /* host units per ADC code */
+    float    zero;            /* host units at ADC code 0 */
+    char     units[8];        /* NUL-terminated unit name, default " Volt" */
+    float    gain;            /* conditioner gain */
+    float    offset;          /* conditioner offset, host units */
+    uint16_t flags;           /* COND_FLAG_* */
+    int16_t  input;           /* 0-based input index */
+    float    lowPassCutoff;   /* Hz; 0 = off */
+    float    highPassCutoff;  /* Hz; 0 = off; negative = mode code */
+    uint16_t inUse;           /* non-zero when the host uses this port */
+    uint16_t changed;         /* non-zero when the panel changed the record */
+    int16_t  lowPassType;     /* 0-based low-pass characteristic */
+    int16_t  highPassType;    /* 0-based high-pass characteristic */
+    float    extraValues[8];  /* extra settings, by slot */
+    uint8_t  reserved[80];    /* zero; never read */
+} ChanSettings;
+
+/* One filter characteristic as reported by GetCondInfo2. 528 bytes. */
+typedef struct InfoFilterType {
+    char     name[20];
+    uint8_t  kind;            /* 1 stepped list, 0 continuous range */
+    double   minimum;         /* Hz */
+    double   maximum;         /* Hz */
+    int32_t  cutoffCount;
+    double   cutoffs[60];     /* only the first cutoffCount are written */
+} InfoFilterType;
+
+/* One device-defined extra setting as reported by GetCondInfo2. 456 bytes. */
+typedef struct InfoExtraSetting {
+    char     name[20];
+    uint8_t  kind;            /* 1 list of choices, 0 numeric range */
+    int32_t  spare;           /* left untouched by the library */
+    double   minimum;         /* numeric range only */
+    double   maximum;         /* numeric range only */
+    int32_t  choiceCount;     /* 0 for a range */
+    char     choices[20][20]; /* choice list only */
+} InfoExtraSetting;
+
+/* A channel's capabilities, filled by GetCondInfo2 section by section as
+ * the want bits choose. 25320 bytes on 32-bit Windows, 25328 on 64-bit. */
+typedef struct CondInfo {
+    int32_t          size;              /* set by the host: sizeof(CondInfo) */
+    ChanSettings    *settings;          /* set by the host: its record for the port */
+    uint32_t         want;              /* set by the host: COND_WANT_* */
+    int32_t          inputCount;        /* COND_WANT_INPUTS */
+    char             inputNames[20][20];
+    int32_t          gainCount;         /* COND_WANT_GAINS */
+    float            gains[20];
+    int32_t          highPassTypeCount; /* COND_WANT_HIGH_PASS */
+    InfoFilterType   highPassTypes[20];
+    int32_t          lowPassTypeCount;  /* COND_WANT_LOW_PASS */
+    InfoFilterType   lowPassTypes[20];
+    float            maxOffset;         /* COND_WANT_MAX_OFFSET, host units */
+    char             typeText[32];      /* COND_WANT_TYPE_TEXT */
+    int32_t          extraSettingCount; /* COND_WANT_EXTRAS */
+    InfoExtraSetting extraSettings[8];
+} CondInfo;
+
+/* The host's sampling routine for the panel's live display: fills up to
+ * maxCount ADC codes of the channel and returns how many it wrote. */
+typedef int32_t (WINAPI *CondSampleProc)(int16_t *codes, int32_t maxCount, int32_t channel);
+
+/* The host's data-acquisition routine given to SetPellProc (not used). */
+typedef void (WINAPI *CondPellProc)(void);
+
+/* ---- Lifecycle ---- */
+int32_t WINAPI InitCond(int32_t reset);
+void    WINAPI KillCond(void);
+int32_t WINAPI GetCondType(void);
+void    WINAPI SetADCRange(double volts);
+int32_t WINAPI SetPellProc(CondPellProc proc);
+
+/* ---- Channel settings ---- */
+int32_t WINAPI SetCondChan(int32_t port, ChanSettings *settings);
+int32_t WINAPI GetCondChan(int32_t port, ChanSettings *settings);
+int32_t WINAPI CondOnChan(int32_t port, int32_t report);
+int32_t WINAPI CondGainTo(float gain, int32_t port, ChanSettings *settings);
+int32_t WINAPI CondGainChange(int32_t up, int32_t port, ChanSettings *settings);
+int32_t WINAPI CondOffsTo(float offset, int32_t port, ChanSettings *settings);
+int32_t WINAPI CondOffsChange(int32_t up, int32_t port, ChanSettings *settings);
+int32_t WINAPI GetCondInfo2(int32_t port, CondInfo *info);
+
+/* ---- Control panel ---- */
+int32_t WINAPI DoCondMenu(ChanSettings *settings, int32_t count, CondSampleProc sampler,
+                          int32_t options, CondWindow hostWindow);
+void    WINAPI KillCondMenu(int32_t post);
+int32_t WINAPI SetMenuScaling(int32_t enable);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+/* The record layouts are part of the binary interface: check them here so
+ * that every host and the library itself agree. */
+#ifdef __cplusplus
+#define CONDVORN_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#else
+#define CONDVORN_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+CONDVORN_STATIC_ASSERT(sizeof(ChanSettings) == 160, "ChanSettings must be 160 bytes");
+CONDVORN_STATIC_ASSERT(sizeof(InfoFilterType) == 528, "InfoFilterType must be 528 bytes");
+CONDVORN_STATIC_ASSERT(sizeof(InfoExtraSetting) == 456, "InfoExtraSetting must be 456 bytes");
+CONDVORN_STATIC_ASSERT(sizeof(CondInfo) == (sizeof(void *) == 4 ? 25320 : 25328),
+                       "CondInfo must be 25320 bytes (32-bit) or 25328 bytes (64-bit)");
+
+#endif /* CONDVORN_H */

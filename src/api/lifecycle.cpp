@@ -1,0 +1,118 @@
+// Starting and stopping the library, and the small exports of fixed facts.
+#include <cstdint>
+
+#include "api/library_state.h"
+#include "api/module_scope.h"
+#include "api/panel_link.h"
+#include "channel/channel_state.h"
+#include "condvorn.h"
+#include "link/diagnostic_log.h"
+#include "link/discovery.h"
+#include "link/linkio.h"
+#include "link/port_config.h"
+
+namespace condvorn {
+namespace {
+
+// Probes from First on: every channel up to Last, and beyond it for as long
+// as channels keep answering. True when any channel was found.
+bool DiscoverChannels(int32_t first, int32_t last) {
+  bool found = false;
+  for (int32_t channel = first; channel < kChannelCount; ++channel) {
+    int32_t status = GotAVorn(channel);
+    Lib().channelStatus[channel] = status;
+    if (status == COND_OK) {
+      found = true;
+    } else if (channel >= last) {
+      break;
+    }
+  }
+  return found;
+}
+
+void StartLog() {
+  if (!CreateLogFile()) {
+    CurrentOs().host->ShowMessage("Unable to create diagnostic log file for signal conditioner");
+  }
+  LogLine("Beginning initialisation/setup process for Vorn support");
+}
+
+}  // namespace
+}  // namespace condvorn
+
+using namespace condvorn;
+
+extern "C" int32_t WINAPI InitCond(int32_t reset) {
+  ModuleScope scope;
+  LibraryState& lib = Lib();
+  if (reset != 0) lib.reinitNeeded = 1;
+
+  lib.logConfigured = ReadConfigValue("Dump", 0);
+  lib.logActive = lib.logConfigured;
+  if (lib.logConfigured != 0) StartLog();
+
+  lib.linkStatus = COND_ERR_NO_LINK;
+  if (lib.reinitNeeded) {
+    ResetChannelTables();
+    for (int32_t& status : lib.channelStatus) status = COND_ERR_NO_LINK;
+  }
+
+  int32_t port = ReadConfigValue("Port", 1);
+  if (port <= 0) {
+    LogLine("Conditioner settings give None as serial port - access disabled");
+    lib.logActive = 0;
+    return COND_ERR_NO_LINK;
+  }
+
+  LogFormat("About to open serial port %d for use with Vorns", static_cast<int>(port));
+  unsigned char scratch[40];
+  int32_t opened = LkOpen(port, -1, &lib.linkHandle, scratch);
+  if (opened != 0) {
+    LogFormat("Attempt to open serial port %d returned error code %ld", static_cast<int>(port),
+              static_cast<long>(opened));
+    lib.logActive = 0;
+    lib.reinitNeeded = 1;
+    return lib.linkStatus;
+  }
+  lib.linkStatus = COND_OK;
+
+  if (!lib.reinitNeeded) {
+    // The previous discovery still stands.
+    lib.logActive = 0;
+    return COND_OK;
+  }
+
+  int32_t first = ReadConfigValue("First", 0);
+  int32_t last = ReadConfigValue("Last", 0);
+  if (first < 0) first = 0;
+  if (first >= kChannelCount) return COND_ERR_NO_CHANNEL;
+  if (!DiscoverChannels(first, last)) return COND_ERR_NO_CHANNEL;
+
+  lib.reinitNeeded = 0;
+  lib.logActive = 0;
+  return COND_OK;
+}
+
+extern "C" void WINAPI KillCond(void) {
+  ModuleScope scope;
+  LibraryState& lib = Lib();
+  if (lib.activePanel != nullptr) lib.activePanel->Close(false);
+  if (lib.linkStatus >= 0) LkClose(lib.linkHandle);
+  // Discovery's results stay, so that InitCond(0) reopens without probing.
+  lib.linkStatus = COND_ERR_NO_LINK;
+}
+
+extern "C" int32_t WINAPI GetCondType(void) {
+  ModuleScope scope;
+  return 1;
+}
+
+extern "C" void WINAPI SetADCRange(double volts) {
+  ModuleScope scope;
+  Lib().adcRange = volts;
+}
+
+extern "C" int32_t WINAPI SetPellProc(CondPellProc) {
+  ModuleScope scope;
+  return 0;
+}

@@ -1,0 +1,40 @@
+// The commands that change a channel's settings. Everything acts on the
+// current channel: run ReadChannelState for the channel first.
+#pragma once
+
+#include <cstdint>
+
+#include "condvorn.h"
+
+namespace condvorn {
+
+// Senders: one command (or pair) each; out-of-range indices send nothing.
+int32_t SendInput(int32_t input);
+double SendGain(double gain);  // the gain actually set
+double SendOffset(double offset, const ChanSettings& settings);  // host units
+void SendLowPassStep(int32_t cutoffIndex, int32_t type);
+void SendHighPassStep(int32_t cutoffIndex, int32_t type);
+void SendLowPassValue(double cutoff, int32_t type);
+void SendHighPassValue(double cutoff, int32_t type);
+void SendExtraSetting(double value, int32_t index);
+
+// Apply operations: send one setting and keep the record and the channel's
+// applied settings in step. A gain change keeps scale * gain constant; an
+// offset change keeps zero + offset constant.
+void ApplyInput(int32_t input, ChanSettings& settings);
+void ApplyGain(double gain, ChanSettings& settings);
+void ApplyOffset(double offset, ChanSettings& settings);
+void ApplyLowPass(double cutoff, ChanSettings& settings);
+void ApplyHighPass(double cutoff, ChanSettings& settings);
+void ApplyCoupling(bool on, ChanSettings& settings);
+void ApplyNotch(bool on, ChanSettings& settings);
+void ApplyTriggerInput(bool secondInput, ChanSettings& settings);
+void ApplyTriggerEdge(bool falling, ChanSettings& settings);
+void ApplyExtraSetting(double value, int32_t index, ChanSettings& settings);
+
+// True when applying the record would send nothing.
+bool SettingsApplied(int32_t channel, const ChanSettings& settings);
+// Brings the channel to the record, sending only what differs. Always 0.
+int32_t ApplySettings(int32_t channel, ChanSettings& settings);
+
+}  // namespace condvorn

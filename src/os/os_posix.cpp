@@ -1,0 +1,186 @@
+#include "os/os_posix.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+namespace condvorn {
+
+uint32_t PosixClock::TickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+// ---- Configuration ----
+
+bool PosixConfigStore::ReadRegistryDword(const char* name, uint32_t& value) {
+  auto it = registry.find(name);
+  if (it == registry.end()) return false;
+  value = it->second;
+  return true;
+}
+
+bool PosixConfigStore::WriteRegistryDword(const char* name, uint32_t value) {
+  registry[name] = value;
+  return true;
+}
+
+namespace {
+
+// The value of `name` in section [General] of an INI file, if present.
+std::optional<std::string> IniEntry(const std::string& path, const char* name) {
+  std::ifstream file(path);
+  std::string line;
+  bool inGeneral = false;
+  const auto trim = [](std::string s) {
+    size_t b = s.find_first_not_of(" \t\r");
+    size_t e = s.find_last_not_of(" \t\r");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+  };
+  while (std::getline(file, line)) {
+    line = trim(line);
+    if (!line.empty() && line.front() == '[') {
+      inGeneral = (line == "[General]");
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (inGeneral && eq != std::string::npos && trim(line.substr(0, eq)) == name) {
+      return trim(line.substr(eq + 1));
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string PosixConfigStore::ReadIniString(const char* name, const char* fallback, size_t room) {
+  std::string text = IniEntry(iniPath, name).value_or(fallback);
+  if (room > 0 && text.size() > room - 1) text.resize(room - 1);
+  return text;
+}
+
+int32_t PosixConfigStore::ReadIniInt(const char* name, int32_t fallback) {
+  auto text = IniEntry(iniPath, name);
+  if (!text) return fallback;
+  return static_cast<int32_t>(std::strtol(text->c_str(), nullptr, 10));
+}
+
+// ---- Log file ----
+
+bool PosixLogFile::Create(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool PosixLogFile::Append(const std::string& path, const std::string& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0) return false;
+  bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ::close(fd);
+  return written;
+}
+
+// ---- Host ----
+
+std::optional<std::string> PosixHost::ExecutablePath(size_t room) {
+  char path[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", path, sizeof path);
+  if (n <= 0 || static_cast<size_t>(n) >= room || static_cast<size_t>(n) >= sizeof path) return std::nullopt;
+  return std::string(path, static_cast<size_t>(n));
+}
+
+void PosixHost::ShowMessage(const std::string& text) { std::cerr << text << std::endl; }
+
+// ---- Serial link ----
+
+std::string PosixSerialLink::PortPath(int32_t port) const {
+  auto it = portPaths_.find(port);
+  return it != portPaths_.end() ? it->second : "/dev/ttyS" + std::to_string(port - 1);
+}
+
+int32_t PosixSerialLink::Open(int32_t port, int32_t, LinkHandle* handle, void*) {
+  int fd = ::open(PortPath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return errno;
+  termios tio{};
+  if (tcgetattr(fd, &tio) == 0) {
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &tio);
+  }
+  *handle = fd;
+  return 0;
+}
+
+void PosixSerialLink::Close(LinkHandle handle) { ::close(static_cast<int>(handle)); }
+
+int32_t PosixSerialLink::Send(LinkHandle handle, const char* text, int32_t length) {
+  int32_t done = 0;
+  while (done < length) {
+    ssize_t n = ::write(static_cast<int>(handle), text + done, static_cast<size_t>(length - done));
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return errno;
+    if (n > 0) done += static_cast<int32_t>(n);
+  }
+  return 0;
+}
+
+int32_t PosixSerialLink::GetChar(LinkHandle handle) {
+  unsigned char byte = 0;
+  ssize_t n = ::read(static_cast<int>(handle), &byte, 1);
+  if (n == 1) return byte;
+  if (n == 0 || errno == EAGAIN || errno == EINTR) return 0;
+  return -2 - errno;
+}
+
+int32_t PosixSerialLink::CharCount(LinkHandle handle) {
+  int waiting = 0;
+  if (::ioctl(static_cast<int>(handle), FIONREAD, &waiting) != 0) return 0;
+  return waiting;
+}
+
+void PosixSerialLink::FlushInput(LinkHandle handle) { tcflush(static_cast<int>(handle), TCIFLUSH); }
+
+int32_t PosixSerialLink::OutputQueueCount(LinkHandle handle) {
+  int queued = 0;
+  if (::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) != 0) return -1;
+  return queued;
+}
+
+// ---- The installed set ----
+
+PosixConfigStore& PosixConfig() {
+  static PosixConfigStore config;
+  return config;
+}
+
+PosixSerialLink& PosixLink() {
+  static PosixSerialLink link;
+  return link;
+}
+
+Os PlatformOs() {
+  static PosixClock clock;
+  static PosixLogFile logFile;
+  static PosixHost host;
+  return Os{&clock, &PosixConfig(), &logFile, &host, &PosixLink()};
+}
+
+}  // namespace condvorn

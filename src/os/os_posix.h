@@ -1,0 +1,68 @@
+// The POSIX services for native builds: a monotonic clock, settings held in
+// memory (seeded from an INI file), the log file, and a tty serial link.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "os/os.h"
+
+namespace condvorn {
+
+class PosixClock : public Clock {
+ public:
+  uint32_t TickCount() override;
+};
+
+// The registry lives in memory for the life of the process; the INI file is
+// read from `iniPath` (default "zelcond.ini" in the current directory).
+class PosixConfigStore : public ConfigStore {
+ public:
+  bool ReadRegistryDword(const char* name, uint32_t& value) override;
+  bool WriteRegistryDword(const char* name, uint32_t value) override;
+  std::string ReadIniString(const char* name, const char* fallback, size_t room) override;
+  int32_t ReadIniInt(const char* name, int32_t fallback) override;
+
+  std::string iniPath = "zelcond.ini";
+  std::map<std::string, uint32_t> registry;
+};
+
+class PosixLogFile : public LogFile {
+ public:
+  bool Create(const std::string& path) override;
+  bool Append(const std::string& path, const std::string& bytes) override;
+};
+
+// The executable's path from /proc; messages go to standard error.
+class PosixHost : public Host {
+ public:
+  std::optional<std::string> ExecutablePath(size_t room) override;
+  void ShowMessage(const std::string& text) override;
+};
+
+// A tty in raw mode, 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
+// control. Port n opens the path given with SetPortPath, or /dev/ttyS<n-1>.
+// Open returns errno on failure; a read error gives -2 - errno.
+class PosixSerialLink : public SerialLink {
+ public:
+  int32_t Open(int32_t port, int32_t mode, LinkHandle* handle, void* scratch40) override;
+  void Close(LinkHandle handle) override;
+  int32_t Send(LinkHandle handle, const char* text, int32_t length) override;
+  int32_t GetChar(LinkHandle handle) override;
+  int32_t CharCount(LinkHandle handle) override;
+  void FlushInput(LinkHandle handle) override;
+  int32_t OutputQueueCount(LinkHandle handle) override;
+
+  void SetPortPath(int32_t port, const std::string& path) { portPaths_[port] = path; }
+  std::string PortPath(int32_t port) const;
+
+ private:
+  std::map<int32_t, std::string> portPaths_;
+};
+
+// The process-wide POSIX services, as PlatformOs() installs them.
+PosixConfigStore& PosixConfig();
+PosixSerialLink& PosixLink();
+
+}  // namespace condvorn
