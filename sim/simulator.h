@@ -73,7 +73,7 @@ struct DeviceSettings {
 
 class Channel {
  public:
-  Channel(int number, Profile profile) : number_(number), profile(std::move(profile)) {}
+  Channel(int number, Profile profile) : profile(std::move(profile)), number_(number) {}
   int number() const { return number_; }
 
   Profile profile;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "api/library_state.h"
-#include "sim_link.h"
+#include "in_process_line.h"
 #include "simulator.h"
 #include "test_os.h"
 

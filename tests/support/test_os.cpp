@@ -4,15 +4,6 @@
 
 namespace condvorn::testing {
 
-uint32_t VirtualClock::TickCount() {
-  Poll();
-  return tickOrigin_ + static_cast<uint32_t>(micros_ / 1000);
-}
-
-void VirtualClock::SetTickOrigin(uint32_t tick) {
-  tickOrigin_ = tick - static_cast<uint32_t>(micros_ / 1000);
-}
-
 bool MemoryConfigStore::ReadRegistryDword(const char* name, uint32_t& value) {
   auto it = registry.find(name);
   if (it == registry.end() || !it->second.isDword) return false;

@@ -1,6 +1,5 @@
-// Test services: a virtual clock, in-memory registry and INI, a captured log
-// file and captured message boxes. Time runs only when the code under test
-// polls, so a 1000 ms time-out costs no real time and every run is the same.
+// Test services: in-memory registry and INI, a captured log file and
+// captured message boxes, beside the simulator's virtual clock and line.
 #pragma once
 
 #include <cstdint>
@@ -10,27 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "in_process_line.h"
 #include "os/os.h"
 
 namespace condvorn::testing {
 
-class VirtualClock : public Clock {
- public:
-  // Every poll of the clock (or of the line) lets this much time pass.
-  static constexpr uint64_t kPollCostMicros = 10;
-
-  uint32_t TickCount() override;
-  void Poll() { micros_ += kPollCostMicros; }
-  void Advance(uint64_t micros) { micros_ += micros; }
-  uint64_t NowMicros() const { return micros_; }
-  double NowMs() const { return static_cast<double>(micros_) / 1000.0; }
-  // The tick counter reads `tick` now (to test the wrap at 2^32).
-  void SetTickOrigin(uint32_t tick);
-
- private:
-  uint64_t micros_ = 0;
-  uint32_t tickOrigin_ = 0;
-};
+// The virtual clock and the in-process line come with the simulator.
+using vornsim::SimLink;
+using vornsim::VirtualClock;
 
 class MemoryConfigStore : public ConfigStore {
  public:

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, when it is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev python3
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,160 @@
+// Profiles from JSON. The keys are the field names of the profile records:
+//   { "name": "bench", "version": "Vorn222", "digitalFilters": 3, "notch": 50,
+//     "inputs":   [ { "name": "Differential", "gains": [1, 10], "offsetRanges": [0.5, 5] } ],
+//     "lowPass":  [ { "name": "Bessel", "stepped": false, "minimum": 1, "maximum": 10000,
+//                     "cutoffs": [0, 10, 100] } ],
+//     "highPass": [ { "name": "AC/DC", "cutoffs": [0, 0.1, 1] } ],
+//     "extras":   [ { "name": "Excitation", "slot": 0, "choiceNames": ["Off", "5 V"] },
+//                   { "name": "Balance", "slot": 1, "choices": false, "minimum": -100, "maximum": 100 } ] }
+// Every key may be left out and then keeps the record's default; a key that
+// is not one of these is refused, so that a misspelt key does not go unseen.
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "profile.h"
+
+namespace vornsim {
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& problem) {
+  throw std::invalid_argument("profile: " + path + ": " + problem);
+}
+
+void ExpectObject(const json& value, const std::string& path, std::initializer_list<const char*> keys) {
+  if (!value.is_object()) Refuse(path, "expected an object");
+  for (const auto& item : value.items()) {
+    bool known = false;
+    for (const char* key : keys) known = known || item.key() == key;
+    if (!known) Refuse(path, "unknown key \"" + item.key() + "\"");
+  }
+}
+
+const json* Field(const json& object, const char* key) {
+  auto it = object.find(key);
+  return it == object.end() ? nullptr : &*it;
+}
+
+std::string Text(const json& value, const std::string& path) {
+  if (!value.is_string()) Refuse(path, "expected a text");
+  return value.get<std::string>();
+}
+
+double Number(const json& value, const std::string& path) {
+  if (!value.is_number()) Refuse(path, "expected a number");
+  return value.get<double>();
+}
+
+int Integer(const json& value, const std::string& path, int minimum, int maximum) {
+  if (!value.is_number_integer()) Refuse(path, "expected a whole number");
+  const long long number = value.get<long long>();
+  if (number < minimum || number > maximum) {
+    Refuse(path, "expected " + std::to_string(minimum) + " to " + std::to_string(maximum));
+  }
+  return static_cast<int>(number);
+}
+
+bool Flag(const json& value, const std::string& path) {
+  if (!value.is_boolean()) Refuse(path, "expected true or false");
+  return value.get<bool>();
+}
+
+template <typename T, typename ReadOne>
+std::vector<T> List(const json& value, const std::string& path, ReadOne readOne) {
+  if (!value.is_array()) Refuse(path, "expected a list");
+  std::vector<T> list;
+  for (size_t i = 0; i < value.size(); ++i) {
+    list.push_back(readOne(value[i], path + "[" + std::to_string(i) + "]"));
+  }
+  return list;
+}
+
+std::vector<double> Numbers(const json& value, const std::string& path) {
+  return List<double>(value, path, Number);
+}
+
+std::vector<std::string> Texts(const json& value, const std::string& path) {
+  return List<std::string>(value, path, Text);
+}
+
+InputSpec ReadInput(const json& value, const std::string& path) {
+  ExpectObject(value, path, {"name", "gains", "offsetRanges"});
+  InputSpec input;
+  if (auto* v = Field(value, "name")) input.name = Text(*v, path + ".name");
+  if (auto* v = Field(value, "gains")) input.gains = Numbers(*v, path + ".gains");
+  if (auto* v = Field(value, "offsetRanges")) input.offsetRanges = Numbers(*v, path + ".offsetRanges");
+  return input;
+}
+
+FilterSpec ReadFilter(const json& value, const std::string& path) {
+  ExpectObject(value, path, {"name", "stepped", "minimum", "maximum", "cutoffs"});
+  FilterSpec filter;
+  if (auto* v = Field(value, "name")) filter.name = Text(*v, path + ".name");
+  if (auto* v = Field(value, "stepped")) filter.stepped = Flag(*v, path + ".stepped");
+  if (auto* v = Field(value, "minimum")) filter.minimum = Number(*v, path + ".minimum");
+  if (auto* v = Field(value, "maximum")) filter.maximum = Number(*v, path + ".maximum");
+  if (auto* v = Field(value, "cutoffs")) filter.cutoffs = Numbers(*v, path + ".cutoffs");
+  return filter;
+}
+
+ExtraSpec ReadExtra(const json& value, const std::string& path) {
+  ExpectObject(value, path, {"name", "choices", "slot", "choiceNames", "minimum", "maximum"});
+  ExtraSpec extra;
+  if (auto* v = Field(value, "name")) extra.name = Text(*v, path + ".name");
+  if (auto* v = Field(value, "choices")) extra.choices = Flag(*v, path + ".choices");
+  // The slot goes out as one digit.
+  if (auto* v = Field(value, "slot")) extra.slot = Integer(*v, path + ".slot", 0, 9);
+  if (auto* v = Field(value, "choiceNames")) extra.choiceNames = Texts(*v, path + ".choiceNames");
+  if (auto* v = Field(value, "minimum")) extra.minimum = Number(*v, path + ".minimum");
+  if (auto* v = Field(value, "maximum")) extra.maximum = Number(*v, path + ".maximum");
+  return extra;
+}
+
+Profile ReadProfile(const json& value) {
+  const std::string path = "(top)";
+  ExpectObject(value, path,
+               {"name", "version", "digitalFilters", "inputs", "lowPass", "highPass", "extras", "notch"});
+  Profile profile;
+  if (auto* v = Field(value, "name")) profile.name = Text(*v, "name");
+  if (auto* v = Field(value, "version")) profile.version = Text(*v, "version");
+  if (auto* v = Field(value, "digitalFilters"); v && !v->is_null()) {
+    profile.digitalFilters = Integer(*v, "digitalFilters", -1000000, 1000000);
+  }
+  if (auto* v = Field(value, "inputs")) profile.inputs = List<InputSpec>(*v, "inputs", ReadInput);
+  if (auto* v = Field(value, "lowPass")) profile.lowPass = List<FilterSpec>(*v, "lowPass", ReadFilter);
+  if (auto* v = Field(value, "highPass")) profile.highPass = List<FilterSpec>(*v, "highPass", ReadFilter);
+  if (auto* v = Field(value, "extras")) profile.extras = List<ExtraSpec>(*v, "extras", ReadExtra);
+  if (auto* v = Field(value, "notch")) profile.notch = Integer(*v, "notch", 0, 1000000);
+  return profile;
+}
+
+}  // namespace
+
+Profile ProfileFromJson(const std::string& text) {
+  json value;
+  try {
+    value = json::parse(text);
+  } catch (const json::parse_error& error) {
+    throw std::invalid_argument(std::string("profile: not JSON: ") + error.what());
+  }
+  return ReadProfile(value);
+}
+
+Profile LoadProfileFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::invalid_argument("cannot read profile file " + path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  try {
+    return ProfileFromJson(text.str());
+  } catch (const std::invalid_argument& error) {
+    throw std::invalid_argument(path + ": " + error.what());
+  }
+}
+
+}  // namespace vornsim

@@ -1,0 +1,113 @@
+// Where the four settings come from: registry first, then the INI file,
+// then the defaults; and the log file's place and rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "library_fixture.h"
+#include "link/diagnostic_log.h"
+#include "link/port_config.h"
+
+namespace condvorn::testing {
+namespace {
+
+using ConfigurationTest = LibraryTest;
+
+uint32_t StoredDword(MemoryConfigStore& config, const char* name) {
+  uint32_t value = 0xDEADBEEF;
+  EXPECT_TRUE(config.ReadRegistryDword(name, value)) << name;
+  return value;
+}
+
+TEST_F(ConfigurationTest, DefaultsAreTakenAndStoredWhenNothingIsConfigured) {
+  EXPECT_EQ(ReadConfigValue("Port", 0), 1);
+  EXPECT_EQ(ReadConfigValue("Dump", 0), 0);
+  EXPECT_EQ(ReadConfigValue("First", 0), 0);
+  EXPECT_EQ(ReadConfigValue("Last", 0), 0);
+  EXPECT_EQ(StoredDword(config, "Port"), 1u);
+  EXPECT_EQ(StoredDword(config, "Dump"), 0u);
+  EXPECT_EQ(StoredDword(config, "First"), 0u);
+  EXPECT_EQ(StoredDword(config, "Last"), 0u);
+}
+
+TEST_F(ConfigurationTest, PortTextsFromTheIniFile) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"COM7", 7}, {"com12", 12}, {"None", -1}, {"none", -1}, {"NONE", -1},
+      {"COM300", 1}, {"COM0", 1}, {"2", 1}, {"COM", 1}, {"XYZ256", 256}, {"COM-4", 1},
+  };
+  for (const auto& [text, port] : cases) {
+    config.registry.clear();
+    config.ini["Port"] = text;
+    EXPECT_EQ(ReadConfigValue("Port", 0), port) << text;
+    EXPECT_EQ(StoredDword(config, "Port"), static_cast<uint32_t>(port)) << text;
+  }
+}
+
+TEST_F(ConfigurationTest, TheRegistryGovernsOnceItHoldsADword) {
+  config.WriteRegistryDword("Port", 3);
+  config.ini["Port"] = "COM5";
+  config.ini["First"] = "4";
+  config.WriteRegistryDword("First", 9);
+  EXPECT_EQ(ReadConfigValue("Port", 0), 3);
+  EXPECT_EQ(ReadConfigValue("First", 0), 9);
+  EXPECT_EQ(config.iniReads, 0);
+}
+
+TEST_F(ConfigurationTest, ARegistryValueOfAnotherTypeIsReplacedFromTheIniFile) {
+  config.registry["Port"] = MemoryConfigStore::RegistryValue{false, 0, "COM2"};
+  config.ini["Port"] = "COM5";
+  EXPECT_EQ(ReadConfigValue("Port", 0), 5);
+  EXPECT_TRUE(config.registry["Port"].isDword);
+  EXPECT_EQ(config.registry["Port"].dword, 5u);
+}
+
+TEST_F(ConfigurationTest, IntegerSettingsComeFromTheIniFile) {
+  config.ini["Dump"] = "1";
+  config.ini["Last"] = "12";
+  EXPECT_EQ(ReadConfigValue("Dump", 0), 1);
+  EXPECT_EQ(ReadConfigValue("Last", 0), 12);
+}
+
+TEST(ProgramDirectory, KeepsEverythingUpToTheLastSeparator) {
+  EXPECT_EQ(ProgramDirectoryFromPath(std::string("E:\\Tools\\Rec\\host.exe")), "E:\\Tools\\Rec\\");
+  EXPECT_EQ(ProgramDirectoryFromPath(std::string("D:host.exe")), "D:");
+  EXPECT_EQ(ProgramDirectoryFromPath(std::string("host.exe")), "");
+  EXPECT_EQ(ProgramDirectoryFromPath(std::nullopt), "");
+}
+
+TEST_F(ConfigurationTest, TheLogLiesInTheHostProgramsDirectory) {
+  host.executablePath = "E:\\Tools\\Rec\\host.exe";
+  LoadLibraryState();
+  EXPECT_EQ(LogFilePath(), "E:\\Tools\\Rec\\ZELCOND.LOG");
+  // A path that does not fit the 520-character buffer gives no directory.
+  host.executablePath = "C:\\" + std::string(520, 'x') + "\\host.exe";
+  LoadLibraryState();
+  EXPECT_EQ(LogFilePath(), "ZELCOND.LOG");
+}
+
+TEST_F(ConfigurationTest, LogLinesAreWrittenOnlyWhileLoggingIsActive) {
+  LogLine("not written");
+  EXPECT_TRUE(logFile.files.empty());
+  Lib().logActive = 1;
+  LogLine("written");
+  LogFormat("channel %d", 4);
+  EXPECT_EQ(logFile.files[LogFilePath()], "written\r\nchannel 4\r\n");
+}
+
+TEST_F(ConfigurationTest, ALongMessageIsCutToTheLineBuffer) {
+  Lib().logActive = 1;
+  LogLine(std::string(300, 'm').c_str());
+  ASSERT_EQ(LogLines().size(), 1u);
+  EXPECT_EQ(LogLines()[0], std::string(149, 'm'));
+}
+
+TEST_F(ConfigurationTest, AnUnwritableLogDropsLinesSilently) {
+  Lib().logActive = 1;
+  logFile.unwritable.insert(LogFilePath());
+  LogLine("lost");
+  EXPECT_TRUE(logFile.files.empty());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace condvorn::testing

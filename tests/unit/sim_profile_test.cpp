@@ -1,0 +1,90 @@
+// Built-in profiles and profiles read from JSON.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+#include "profile.h"
+
+namespace vornsim {
+namespace {
+
+std::string RefusalOf(const std::string& json) {
+  try {
+    ProfileFromJson(json);
+  } catch (const std::invalid_argument& error) {
+    return error.what();
+  }
+  return "accepted";
+}
+
+TEST(SimProfileTest, EveryBuiltInProfileIsAUsableChannel) {
+  const auto names = ProfileNames();
+  EXPECT_EQ(names.size(), 8u);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    Profile profile = NamedProfile(name);
+    EXPECT_EQ(profile.name, name);
+    ASSERT_FALSE(profile.inputs.empty());
+    for (const InputSpec& input : profile.inputs) {
+      EXPECT_FALSE(input.gains.empty());
+      EXPECT_LE(input.name.size(), 15u);
+    }
+    for (const ExtraSpec& extra : profile.extras) EXPECT_LE(extra.slot, 7);
+  }
+  EXPECT_THROW(NamedProfile("df9"), std::invalid_argument);
+}
+
+TEST(SimProfileTest, JsonGivesEveryFieldAndLeavesTheRestAtDefaults) {
+  Profile profile = ProfileFromJson(R"({
+    "name": "bench", "digitalFilters": 3, "notch": 60,
+    "inputs": [ { "name": "A", "gains": [1, 10], "offsetRanges": [0.5] } ],
+    "lowPass": [ { "name": "Bessel", "stepped": false, "minimum": 1, "maximum": 100, "cutoffs": [0, 10] } ],
+    "extras": [ { "name": "Exc", "slot": 2, "choiceNames": ["Off", "On"] },
+                { "name": "Bal", "slot": 3, "choices": false, "minimum": -5, "maximum": 5 } ] })");
+  EXPECT_EQ(profile.version, "Vorn222");
+  EXPECT_EQ(profile.digitalFilters, 3);
+  EXPECT_EQ(profile.notch, 60);
+  ASSERT_EQ(profile.inputs.size(), 1u);
+  EXPECT_EQ(profile.inputs[0].offsetRanges, (std::vector<double>{0.5}));
+  ASSERT_EQ(profile.lowPass.size(), 1u);
+  EXPECT_FALSE(profile.lowPass[0].stepped);
+  EXPECT_TRUE(profile.highPass.empty());
+  ASSERT_EQ(profile.extras.size(), 2u);
+  EXPECT_EQ(profile.extras[0].choiceNames, (std::vector<std::string>{"Off", "On"}));
+  EXPECT_FALSE(profile.extras[1].choices);
+
+  EXPECT_FALSE(ProfileFromJson(R"({"digitalFilters": null})").digitalFilters);
+}
+
+TEST(SimProfileTest, MalformedJsonIsRefusedWithWhereAndWhy) {
+  EXPECT_NE(RefusalOf("{").find("not JSON"), std::string::npos);
+  EXPECT_EQ(RefusalOf("[]"), "profile: (top): expected an object");
+  EXPECT_EQ(RefusalOf(R"({"input": []})"), "profile: (top): unknown key \"input\"");
+  EXPECT_EQ(RefusalOf(R"({"inputs": [{"gains": [1, "x"]}]})"),
+            "profile: inputs[0].gains[1]: expected a number");
+  EXPECT_EQ(RefusalOf(R"({"extras": [{}, {"slot": 10}]})"), "profile: extras[1].slot: expected 0 to 9");
+  EXPECT_EQ(RefusalOf(R"({"notch": 50.5})"), "profile: notch: expected a whole number");
+  EXPECT_EQ(RefusalOf(R"({"lowPass": [{"stepped": 1}]})"),
+            "profile: lowPass[0].stepped: expected true or false");
+}
+
+TEST(SimProfileTest, ProfileFilesAreReadAndTheirErrorsNameTheFile) {
+  const std::string path = ::testing::TempDir() + "sim_profile_test.json";
+  std::ofstream(path) << R"({"name": "from file", "notch": 0})";
+  EXPECT_EQ(LoadProfileFile(path).name, "from file");
+
+  std::ofstream(path) << R"({"notch": "50"})";
+  try {
+    LoadProfileFile(path);
+    ADD_FAILURE() << "accepted";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_EQ(std::string(error.what()), path + ": profile: notch: expected a whole number");
+  }
+  std::remove(path.c_str());
+  EXPECT_THROW(LoadProfileFile(path), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace vornsim

@@ -1,0 +1,120 @@
+// Reply framing, capacity cuts, time-outs and pacing of the serial transport.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "library_fixture.h"
+#include "link/diagnostic_log.h"
+#include "link/transport.h"
+
+namespace condvorn::testing {
+namespace {
+
+class TransportTest : public LibraryTest {
+ protected:
+  TransportTest() {
+    Lib().logActive = 1;
+    OpenLink();
+    AddChannel(5, "df3");
+    SelectChannel(5);
+  }
+
+  void OpenLink() {
+    link.Open(1, -1, &Lib().linkHandle, nullptr);
+    Lib().linkStatus = 0;
+  }
+
+  // Makes channel 5 answer "?NT;" with exactly these bytes.
+  void ReplyToQuery(const std::string& bytes) {
+    sim.channel(5).faults.rawReplies["?NT"] = bytes;
+    ASSERT_EQ(SendStr("?NT;"), 0);
+  }
+
+  char buffer[20] = {};
+};
+
+TEST_F(TransportTest, ReadsOneLineWithoutItsCarriageReturn) {
+  ReplyToQuery("12\r");
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
+  EXPECT_STREQ(buffer, "12");
+  EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(TransportTest, KeepsALineFeedAsPartOfTheReply) {
+  ReplyToQuery("\n7\r");
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
+  EXPECT_STREQ(buffer, "\n7");
+}
+
+TEST_F(TransportTest, CutsAnOverlongLineAndLeavesTheRestForTheNextRead) {
+  ReplyToQuery("ABCDEFGHIJKLMNOPQRSTUVWXY\r");  // 25 characters
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
+  EXPECT_STREQ(buffer, "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                            "ReadStr length exceeded maximum length allowed, we got:",
+                            "ABCDEFGHIJKLMNOPQRS"}));
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
+  EXPECT_STREQ(buffer, "TUVWXY");
+}
+
+TEST_F(TransportTest, TimesOutOnTheVirtualClockAndAsksForRediscovery) {
+  Lib().reinitNeeded = 0;
+  double start = clock.NowMs();
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), 0);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_NEAR(clock.NowMs() - start, 1000.0, 2.0);
+  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Timed out in ReadStr, chars already got were:", ""}));
+}
+
+TEST_F(TransportTest, TheDeadlineHoldsForTheWholeReply) {
+  // The first character comes, the rest never does.
+  sim.channel(5).faults.stallAfterFirstChar = true;
+  ReplyToQuery("123\r");
+  EXPECT_EQ(ReadStr(buffer, 20, 100), 0);
+  EXPECT_STREQ(buffer, "1");
+  EXPECT_EQ(LogLines().back(), "1");
+}
+
+TEST_F(TransportTest, PassesAReceiveErrorOnAndLogsWhatCameBefore) {
+  link.receiveError = -5;
+  EXPECT_EQ(ReadStr(buffer, 20, 1000), -5);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"ReadStr got GetChar error -5, chars got were:", ""}));
+}
+
+TEST_F(TransportTest, ASendFailureIsLoggedAndReturned) {
+  link.sendError = 7;
+  EXPECT_EQ(SendStr("?CH;"), 7);
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"SendStr: LkSend ?CH; returned 7"}));
+}
+
+TEST_F(TransportTest, SelectingAChannelSendsTheSelectionAndSettles) {
+  sim.ClearReceived();
+  double start = clock.NowMs();
+  SelectChannel(12);
+  EXPECT_EQ(Sent(), (std::vector<std::string>{";;CH12;"}));
+  EXPECT_GE(clock.NowMs() - start, 20.0);
+  EXPECT_LT(clock.NowMs() - start, 40.0);
+}
+
+TEST_F(TransportTest, WaitsSurviveTheWrapOfTheTickCounter) {
+  clock.SetTickOrigin(0xFFFFFF00u);  // wraps 256 ms from now
+  double start = clock.NowMs();
+  WaitMs(1000);
+  EXPECT_NEAR(clock.NowMs() - start, 1000.0, 1.0);
+  start = clock.NowMs();
+  clock.SetTickOrigin(0xFFFFFFF0u);
+  EXPECT_EQ(ReadStr(buffer, 20, 100), 0);
+  EXPECT_NEAR(clock.NowMs() - start, 100.0, 2.0);
+}
+
+TEST_F(TransportTest, WaitForInputEndsWhenTheFirstCharacterArrives) {
+  ReplyToQuery("50\r");
+  double start = clock.NowMs();
+  WaitForInput(30);
+  EXPECT_LT(clock.NowMs() - start, 30.0);
+  EXPECT_EQ(ReadStr(buffer, 20, 100), 1);
+}
+
+}  // namespace
+}  // namespace condvorn::testing
