@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <limits>
@@ -168,6 +169,11 @@ void Simulator::DiscardArrived() {
   const double nowMs = impl_->NowMs();
   auto& replies = impl_->replies;
   while (!replies.empty() && replies.front().arrivalMs <= nowMs) replies.pop_front();
+}
+
+std::optional<uint64_t> Simulator::NextArrivalMicros() const {
+  if (impl_->replies.empty()) return std::nullopt;
+  return static_cast<uint64_t>(std::ceil(impl_->replies.front().arrivalMs * 1000.0));
 }
 
 const std::vector<Received>& Simulator::received() const { return impl_->received; }

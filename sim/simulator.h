@@ -116,6 +116,8 @@ class Simulator {
   size_t Available();
   // Drops the reply bytes that have arrived by now.
   void DiscardArrived();
+  // When the next reply byte arrives (it may have already), if one is queued.
+  std::optional<uint64_t> NextArrivalMicros() const;
 
   // ---- Observation ----
   const std::vector<Received>& received() const;

@@ -1,0 +1,24 @@
+// The vornsim command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vornsim {
+
+struct Options {
+  std::vector<std::string> channels;  // "N=PROFILE"
+  std::optional<std::string> lineFile;
+  std::optional<std::string> link;
+  std::optional<std::string> record;
+  std::optional<std::string> state;
+  bool listProfiles = false;
+  bool exitOnStdinEof = false;
+};
+
+// None when CLI11 has printed the help; throws std::invalid_argument for a
+// malformed command line.
+std::optional<Options> ParseCommandLine(int argc, char** argv);
+
+}  // namespace vornsim

@@ -1,0 +1,91 @@
+#include "box_watcher.h"
+
+#include <string>
+
+namespace condhost {
+namespace {
+
+constexpr DWORD kSweepIntervalMs = 20;
+constexpr int kMessageTextId = 0xFFFF;
+// The control panel is a dialog too, but scripts drive it themselves.
+constexpr const char* kPanelCaption = "Vorn controls";
+
+std::string WindowText(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
+  std::string& text = *reinterpret_cast<std::string*>(found);
+  if (ClassName(child) != "Static") return TRUE;
+  text = WindowText(child);
+  return text.empty();
+}
+
+// The message of a box: its text control, or else the first static with text.
+std::string MessageText(HWND box) {
+  if (HWND control = GetDlgItem(box, kMessageTextId)) {
+    std::string text = WindowText(control);
+    if (!text.empty()) return text;
+  }
+  std::string text;
+  EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+}  // namespace
+
+bool BoxWatcher::Start() {
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+  return thread_ != nullptr;
+}
+
+void BoxWatcher::Stop() {
+  if (thread_ == nullptr) return;
+  InterlockedExchange(&stopping_, 1);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+}
+
+DWORD WINAPI BoxWatcher::Run(LPVOID self) {
+  BoxWatcher& watcher = *static_cast<BoxWatcher*>(self);
+  while (InterlockedCompareExchange(&watcher.stopping_, 0, 0) == 0) {
+    watcher.Sweep();
+    Sleep(kSweepIntervalMs);
+  }
+  return 0;
+}
+
+void BoxWatcher::Sweep() {
+  for (auto it = dismissed_.begin(); it != dismissed_.end();) {
+    it = IsWindow(*it) ? std::next(it) : dismissed_.erase(it);
+  }
+  EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
+  BoxWatcher& watcher = *reinterpret_cast<BoxWatcher*>(self);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && ClassName(window) == "#32770" &&
+      WindowText(window) != kPanelCaption && watcher.dismissed_.count(window) == 0) {
+    watcher.Dismiss(window);
+  }
+  return TRUE;
+}
+
+void BoxWatcher::Dismiss(HWND box) {
+  out_.Write(JsonObject().Add("box", MessageText(box)));
+  dismissed_.insert(box);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+}  // namespace condhost

@@ -1,0 +1,32 @@
+// The host's own window: the control panel's owner, which collects the
+// panel's "ZELCOND_MSG" notifications while the script pumps messages.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+#include <vector>
+
+namespace condhost {
+
+class HostWindow {
+ public:
+  HostWindow();
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  HWND handle() const { return window_; }
+  // Handles messages for `ms` milliseconds; returns the notifications
+  // (wParam, lParam) received since the last call.
+  std::vector<std::pair<WPARAM, LPARAM>> Pump(DWORD ms);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND window_ = nullptr;
+  UINT notifyMessage_;
+  std::vector<std::pair<WPARAM, LPARAM>> notes_;
+};
+
+}  // namespace condhost

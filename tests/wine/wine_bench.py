@@ -1,0 +1,317 @@
+"""A bench for running condhost.exe under Wine against simulated channels.
+
+The bench owns one private Wine prefix per build directory (created once
+with wineboot, then reused), a persistent wineserver and an Xvfb display
+(so that message boxes really appear and the host's watcher can answer
+them). Each test starts the vornsim program, whose pseudo-terminal the
+prefix sees as COM5, writes the library's settings, and runs the host with
+a script. Every process the bench starts is stopped by its pid.
+
+The build passes its products through the environment: CONDVORN_DLL,
+CONDHOST_EXE, VORNSIM_EXECUTABLE and CONDVORN_WINE_DIR (the bench's
+working directory).
+"""
+import ctypes
+import json
+import os
+import select
+import shutil
+import signal
+import subprocess
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+XVFB = "Xvfb"
+
+SETTINGS_KEY = r"HKCU\Software\ZEL\ZELCond\Vorn"
+
+HOST_DIR = "condvorn"  # C:\condvorn in the prefix
+SIM_PORT = 5           # the prefix's COM5 is vornsim's pseudo-terminal
+
+VIRTUAL_DESKTOP = [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
+                   (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768")]
+
+PR_SET_PDEATHSIG = 1
+PR_SET_CHILD_SUBREAPER = 36
+PREFIX_READY_MARK = "condvorn-prefix-ready"
+WINE_RUN_TIMEOUT_S = 60
+RECORD_SETTLE_S = 0.2
+
+
+def required_path(variable):
+    path = os.environ.get(variable)
+    if not path:
+        raise RuntimeError(f"{variable} is not set; run the Wine tests through ctest")
+    return path
+
+
+def stop_process(process, timeout=5):
+    """Ends a process that the bench started: SIGTERM, then SIGKILL."""
+    if process is None or process.poll() is not None:
+        return
+    process.send_signal(signal.SIGTERM)
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+
+def die_with_parent():
+    """In a child before it runs its program: end it if the bench dies."""
+    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
+
+
+def adopt_orphans():
+    """Makes this process the reaper of its orphaned descendants.
+
+    Wine starts its helper processes (services, explorer, device drivers) as
+    daemons; adopted, they stay visible as our children, so that the bench
+    can stop them by pid and collect them."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), "prctl(PR_SET_CHILD_SUBREAPER)")
+
+
+def child_pids():
+    children = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                # The fields after the parenthesised command: state, ppid, ...
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[1]) == os.getpid():
+            children.append(int(entry))
+    return children
+
+
+def stop_adopted_processes(exclude):
+    """Ends and collects every child but the Popen objects in `exclude`."""
+    kept = {process.pid for process in exclude if process is not None}
+    for pid in child_pids():
+        if pid in kept:
+            continue
+        try:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+        except (ProcessLookupError, ChildProcessError):
+            pass
+
+
+def read_line(stream, timeout):
+    """One line from a pipe, or None when none is complete in time."""
+    deadline = time.monotonic() + timeout
+    line = b""
+    while not line.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([stream], [], [], left)[0]:
+            return None
+        chunk = os.read(stream.fileno(), 1)
+        if not chunk:
+            return None
+        line += chunk
+    return line.decode()
+
+
+class Simulator:
+    """A running vornsim, its line linked as the prefix's COM5."""
+
+    def __init__(self, executable, channels, link, record, errors):
+        args = [executable, "--link", link, "--record", record]
+        for number, profile in channels.items():
+            args += ["--channel", f"{number}={profile}"]
+        self.record_path = record
+        with open(errors, "wb") as error_file:
+            self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                            stderr=error_file, preexec_fn=die_with_parent)
+        line = read_line(self.process.stdout, 10)
+        if not line or not line.startswith("pty: "):
+            self.stop()
+            with open(errors, errors="replace") as error_file:
+                raise RuntimeError(f"vornsim did not report its pty: {line!r}, "
+                                   f"its errors: {error_file.read()!r}")
+        self.pty = line[len("pty: "):].strip()
+
+    def commands(self):
+        """The commands the line received, in order: dicts with t, ch, cmd.
+
+        Waits until the record has stopped growing, so that commands still
+        in transit when the host exited are included."""
+        size = -1
+        while size != self._record_size():
+            size = self._record_size()
+            time.sleep(RECORD_SETTLE_S)
+        if size == 0:
+            return []
+        with open(self.record_path) as record:
+            return [json.loads(line) for line in record if line.strip()]
+
+    def _record_size(self):
+        return os.path.getsize(self.record_path) if os.path.exists(self.record_path) else 0
+
+    def stop(self):
+        stop_process(self.process)
+        self.process.stdout.close()
+
+
+class WineBench:
+    def __init__(self):
+        self.dll = required_path("CONDVORN_DLL")
+        self.host = required_path("CONDHOST_EXE")
+        self.vornsim = required_path("VORNSIM_EXECUTABLE")
+        self.work = os.path.abspath(required_path("CONDVORN_WINE_DIR"))
+        self.prefix = os.path.join(self.work, "prefix")
+        self.xvfb = None
+        self.server = None
+        self.env = None
+        self.runs = 0
+
+    # ---- Start and stop ----
+
+    def start(self):
+        """Display, server and prefix. Call stop() even when this fails."""
+        if not os.access(self.vornsim, os.X_OK):
+            raise RuntimeError(f"vornsim not found at {self.vornsim}: build it with "
+                               "'cmake --build --preset native --target vornsim' or set the "
+                               "VORNSIM_EXECUTABLE cache variable")
+        adopt_orphans()
+        os.makedirs(self.work, exist_ok=True)
+        fresh_prefix = not os.path.exists(os.path.join(self.prefix, PREFIX_READY_MARK))
+        if fresh_prefix and os.path.exists(self.prefix):
+            shutil.rmtree(self.prefix)  # an interrupted creation
+        os.makedirs(self.prefix, exist_ok=True)
+        display = self._start_display()
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", DISPLAY=display,
+                        WINESERVER=WINESERVER, WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=die_with_parent)
+        if fresh_prefix:
+            self._wine(["wineboot", "-i"], timeout=120)
+            # Windows inside one virtual desktop: without a window manager,
+            # Wine waits about 2 s for each top-level window to go away.
+            for key, name, value in VIRTUAL_DESKTOP:
+                self._reg(["add", key, "/v", name, "/d", value, "/f"])
+            open(os.path.join(self.prefix, PREFIX_READY_MARK), "w").close()
+        os.makedirs(self.host_dir(), exist_ok=True)
+        shutil.copy(self.dll, self.host_dir())
+        shutil.copy(self.host, self.host_dir())
+
+    def stop(self):
+        if self.server is not None and self.server.poll() is None:
+            # The server ends every process of the prefix, then itself;
+            # whatever is left is ended below.
+            try:
+                subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+            except subprocess.TimeoutExpired:
+                pass
+        stop_process(self.server, timeout=10)
+        stop_adopted_processes(exclude=[self.xvfb])
+        stop_process(self.xvfb)
+
+    def _start_display(self):
+        """Xvfb on a display number it chooses itself; returns ":N"."""
+        read_end, write_end = os.pipe()
+        with os.fdopen(read_end, "rb", buffering=0) as numbers:
+            try:
+                self.xvfb = subprocess.Popen(
+                    [XVFB, "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                    pass_fds=[write_end], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
+            finally:
+                os.close(write_end)
+            number = read_line(numbers, 20)
+        if not number:
+            raise RuntimeError("Xvfb did not report a display")
+        return ":" + number.strip()
+
+    def _wine(self, args, timeout=WINE_RUN_TIMEOUT_S, cwd=None):
+        """Runs a Wine program; its output goes to files, never to a pipe."""
+        self.runs += 1
+        out_path = os.path.join(self.work, f"wine-{self.runs}.out")
+        with open(out_path, "wb") as out:
+            process = subprocess.Popen([WINE] + args, env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=subprocess.STDOUT)
+            try:
+                code = process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                stop_process(process)
+                raise RuntimeError(f"wine {' '.join(args)} did not finish within {timeout} s")
+        with open(out_path, errors="replace") as out:
+            return code, out.read()
+
+    # ---- The prefix ----
+
+    def host_dir(self):
+        return os.path.join(self.prefix, "drive_c", HOST_DIR)
+
+    def host_file(self, name):
+        return os.path.join(self.host_dir(), name)
+
+    def write_ini(self, entries):
+        """The [General] section of zelcond.ini in the Windows directory, or no file."""
+        path = os.path.join(self.prefix, "drive_c", "windows", "zelcond.ini")
+        if entries is None:
+            if os.path.exists(path):
+                os.remove(path)
+            return
+        with open(path, "w", newline="\r\n") as ini:
+            ini.write("[General]\n")
+            for name, value in entries.items():
+                ini.write(f"{name}={value}\n")
+
+    def _reg(self, args):
+        code, output = self._wine(["reg"] + args)
+        if code != 0:
+            raise RuntimeError(f"reg {' '.join(args)} failed: {output}")
+        return output
+
+    def clear_registry(self):
+        """Removes the library's settings, so that they come from zelcond.ini."""
+        self._wine(["reg", "delete", SETTINGS_KEY, "/f"])  # fails when already absent
+
+    def set_registry(self, name, value):
+        self._reg(["add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
+
+    def registry_values(self):
+        """The settings key as {name: (type, value)}; empty when it is absent."""
+        code, output = self._wine(["reg", "query", SETTINGS_KEY])
+        values = {}
+        if code != 0:
+            return values
+        for line in output.splitlines():
+            words = line.split()
+            if len(words) == 3 and words[1].startswith("REG_"):
+                values[words[0]] = (words[1], words[2])
+        return values
+
+    # ---- Runs ----
+
+    def start_simulator(self, channels):
+        """vornsim with {channel number: profile name}, linked as COM5."""
+        link = os.path.join(self.prefix, "dosdevices", f"com{SIM_PORT}")
+        record = os.path.join(self.work, "vornsim-record.jsonl")
+        if os.path.exists(record):
+            os.remove(record)
+        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
+
+    def run_host(self, lines):
+        """Runs a script; returns its result lines as dicts, message boxes included."""
+        with open(self.host_file("script.txt"), "w", newline="\r\n") as script:
+            script.write("\n".join(lines) + "\n")
+        results = self.host_file("results.jsonl")
+        if os.path.exists(results):
+            os.remove(results)
+        windows_dir = "C:\\" + HOST_DIR + "\\"
+        code, output = self._wine([windows_dir + "condhost.exe", windows_dir + "script.txt",
+                                   windows_dir + "results.jsonl"], cwd=self.host_dir())
+        if code != 0:
+            raise RuntimeError(f"condhost exited with {code}: {output}")
+        with open(results) as lines_out:
+            return [json.loads(line) for line in lines_out]
