@@ -8,71 +8,15 @@
 //                   { "name": "Balance", "slot": 1, "choices": false, "minimum": -100, "maximum": 100 } ] }
 // Every key may be left out and then keeps the record's default; a key that
 // is not one of these is refused, so that a misspelt key does not go unseen.
-#include <fstream>
-#include <initializer_list>
-#include <sstream>
 #include <stdexcept>
 
-#include <nlohmann/json.hpp>
-
+#include "json_fields.h"
 #include "profile.h"
 
 namespace vornsim {
 namespace {
 
-using nlohmann::json;
-
-[[noreturn]] void Refuse(const std::string& path, const std::string& problem) {
-  throw std::invalid_argument("profile: " + path + ": " + problem);
-}
-
-void ExpectObject(const json& value, const std::string& path, std::initializer_list<const char*> keys) {
-  if (!value.is_object()) Refuse(path, "expected an object");
-  for (const auto& item : value.items()) {
-    bool known = false;
-    for (const char* key : keys) known = known || item.key() == key;
-    if (!known) Refuse(path, "unknown key \"" + item.key() + "\"");
-  }
-}
-
-const json* Field(const json& object, const char* key) {
-  auto it = object.find(key);
-  return it == object.end() ? nullptr : &*it;
-}
-
-std::string Text(const json& value, const std::string& path) {
-  if (!value.is_string()) Refuse(path, "expected a text");
-  return value.get<std::string>();
-}
-
-double Number(const json& value, const std::string& path) {
-  if (!value.is_number()) Refuse(path, "expected a number");
-  return value.get<double>();
-}
-
-int Integer(const json& value, const std::string& path, int minimum, int maximum) {
-  if (!value.is_number_integer()) Refuse(path, "expected a whole number");
-  const long long number = value.get<long long>();
-  if (number < minimum || number > maximum) {
-    Refuse(path, "expected " + std::to_string(minimum) + " to " + std::to_string(maximum));
-  }
-  return static_cast<int>(number);
-}
-
-bool Flag(const json& value, const std::string& path) {
-  if (!value.is_boolean()) Refuse(path, "expected true or false");
-  return value.get<bool>();
-}
-
-template <typename T, typename ReadOne>
-std::vector<T> List(const json& value, const std::string& path, ReadOne readOne) {
-  if (!value.is_array()) Refuse(path, "expected a list");
-  std::vector<T> list;
-  for (size_t i = 0; i < value.size(); ++i) {
-    list.push_back(readOne(value[i], path + "[" + std::to_string(i) + "]"));
-  }
-  return list;
-}
+using namespace json_fields;
 
 std::vector<double> Numbers(const json& value, const std::string& path) {
   return List<double>(value, path, Number);
@@ -122,7 +66,7 @@ Profile ReadProfile(const json& value) {
   Profile profile;
   if (auto* v = Field(value, "name")) profile.name = Text(*v, "name");
   if (auto* v = Field(value, "version")) profile.version = Text(*v, "version");
-  if (auto* v = Field(value, "digitalFilters"); v && !v->is_null()) {
+  if (auto* v = Field(value, "digitalFilters")) {
     profile.digitalFilters = Integer(*v, "digitalFilters", -1000000, 1000000);
   }
   if (auto* v = Field(value, "inputs")) profile.inputs = List<InputSpec>(*v, "inputs", ReadInput);
@@ -136,22 +80,19 @@ Profile ReadProfile(const json& value) {
 }  // namespace
 
 Profile ProfileFromJson(const std::string& text) {
-  json value;
   try {
-    value = json::parse(text);
+    return ReadProfile(json::parse(text));
   } catch (const json::parse_error& error) {
     throw std::invalid_argument(std::string("profile: not JSON: ") + error.what());
+  } catch (const std::invalid_argument& error) {
+    throw std::invalid_argument(std::string("profile: ") + error.what());
   }
-  return ReadProfile(value);
 }
 
 Profile LoadProfileFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::invalid_argument("cannot read profile file " + path);
-  std::ostringstream text;
-  text << file.rdbuf();
+  const std::string text = json_fields::ReadFile(path, "profile");
   try {
-    return ProfileFromJson(text.str());
+    return ProfileFromJson(text);
   } catch (const std::invalid_argument& error) {
     throw std::invalid_argument(path + ": " + error.what());
   }

@@ -21,7 +21,6 @@ std::string RefusalOf(const std::string& json) {
 
 TEST(SimProfileTest, EveryBuiltInProfileIsAUsableChannel) {
   const auto names = ProfileNames();
-  EXPECT_EQ(names.size(), 8u);
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     Profile profile = NamedProfile(name);
