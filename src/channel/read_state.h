@@ -27,7 +27,10 @@ bool QueryInteger(const char* name, int32_t& value);
 bool ReadItemList(const char* name, int32_t& count, char items[kMaxListItems][kItemTextSize],
                   uint32_t timeoutMs);
 
-// Reads a list of numbers, up to three attempts; keeps at most `largest`.
+// Reads a list of numbers; keeps at most `largest`. An item that is not a
+// number reads as `fallback` and fails the attempt; a failed attempt is
+// followed by a 100 ms pause and the discarding of pending input, up to
+// three attempts.
 void ReadNumberList(const char* name, int32_t& count, double* values, int32_t largest,
                     int32_t fallback, uint32_t timeoutMs);
 
@@ -43,7 +46,9 @@ bool IsZeroText(const char* text);
 // or a negative failure code.
 int32_t ReadFilterTypes(char letter, FilterType types[kMaxListItems], bool digital);
 
-// Reads the extra settings: their number, or a negative failure code.
+// Reads the extra settings (at most four): their number, or a negative
+// failure code. The list ends before a setting whose slot lies outside the
+// record's eight extra values.
 int32_t ReadExtraSettings(ExtraSetting settings[kMaxExtraSettings]);
 
 // The mains notch frequency in Hz, 0 when unanswered.

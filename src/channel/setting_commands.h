@@ -8,10 +8,15 @@
 
 namespace condvorn {
 
-// Senders: one command (or pair) each; out-of-range indices send nothing.
+// Senders: one command (or pair) each; out-of-range indices send nothing,
+// and neither do cut-offs or numeric extra values that are not finite.
 int32_t SendInput(int32_t input);
-double SendGain(double gain);  // the gain actually set
-double SendOffset(double offset, const ChanSettings& settings);  // host units
+// The nearest listed gain is set and returned; a channel without gains gets
+// nothing and the request comes back.
+double SendGain(double gain);
+// Chooses the offset range and code; returns the offset set, in host units
+// (0 on a channel without offset ranges).
+double SendOffset(double offset, const ChanSettings& settings);
 void SendLowPassStep(int32_t cutoffIndex, int32_t type);
 void SendHighPassStep(int32_t cutoffIndex, int32_t type);
 void SendLowPassValue(double cutoff, int32_t type);
@@ -20,7 +25,9 @@ void SendExtraSetting(double value, int32_t index);
 
 // Apply operations: send one setting and keep the record and the channel's
 // applied settings in step. A gain change keeps scale * gain constant; an
-// offset change keeps zero + offset constant.
+// offset change keeps zero + offset constant. A channel without gains keeps
+// the record's gain and scale; a record's filter characteristic that the
+// channel lacks becomes its first.
 void ApplyInput(int32_t input, ChanSettings& settings);
 void ApplyGain(double gain, ChanSettings& settings);
 void ApplyOffset(double offset, ChanSettings& settings);

@@ -18,6 +18,10 @@ int32_t NearestHighPassIndex(double cutoff, int32_t type);
 // the needed offset, else the largest; -1 when the channel has none.
 int32_t ChooseOffsetRange(double needed);
 
+// Host units per unit of the offset ranges for the record: its gain, times
+// ADC codes per volt (32768 / adcRange), times its host units per code.
+double OffsetUnitInHostUnits(const ChanSettings& settings);
+
 // The largest reachable offset, and the full scale of the finest range, in
 // the host units of the record.
 double MaxOffset(int32_t channel, const ChanSettings& settings);

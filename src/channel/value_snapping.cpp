@@ -1,0 +1,89 @@
+#include "channel/value_snapping.h"
+
+#include <cmath>
+
+#include "api/library_state.h"
+#include "channel/channel_state.h"
+
+namespace condvorn {
+namespace {
+
+// ADC codes from 0 to the full scale of either polarity.
+constexpr double kCodesPerFullScale = 32768.0;
+
+// The entry nearest to the value by plain difference; a tie keeps the
+// earlier entry. A value that is not a number stays with the first.
+int32_t NearestIndex(const double* list, int32_t count, double value) {
+  int32_t best = 0;
+  for (int32_t i = 1; i < count; ++i) {
+    if (std::fabs(list[best] - value) > std::fabs(list[i] - value)) best = i;
+  }
+  return best;
+}
+
+int32_t NearestCutoffIndex(const FilterType* types, int32_t typeCount, double cutoff,
+                           int32_t type) {
+  if (type < 0 || type >= typeCount) return 0;
+  return NearestIndex(types[type].cutoffs, types[type].cutoffCount, cutoff);
+}
+
+// The largest or the smallest magnitude among the channel's offset ranges;
+// 0 when it has none.
+double RangeMagnitude(const ChannelState& state, bool largest) {
+  if (state.offsetRangeCount <= 0) return 0.0;
+  double chosen = std::fabs(state.offsetRanges[0]);
+  for (int32_t i = 1; i < state.offsetRangeCount; ++i) {
+    const double magnitude = std::fabs(state.offsetRanges[i]);
+    if (largest ? magnitude > chosen : magnitude < chosen) chosen = magnitude;
+  }
+  return chosen;
+}
+
+}  // namespace
+
+int32_t NearestGainIndex(double gain) {
+  const ChannelState& state = CurrentChannelState();
+  return NearestIndex(state.gains, state.gainCount, gain);
+}
+
+int32_t NearestLowPassIndex(double cutoff, int32_t type) {
+  const ChannelState& state = CurrentChannelState();
+  return NearestCutoffIndex(state.lowPassTypes, state.lowPassTypeCount, cutoff, type);
+}
+
+int32_t NearestHighPassIndex(double cutoff, int32_t type) {
+  const ChannelState& state = CurrentChannelState();
+  return NearestCutoffIndex(state.highPassTypes, state.highPassTypeCount, cutoff, type);
+}
+
+int32_t ChooseOffsetRange(double needed) {
+  const ChannelState& state = CurrentChannelState();
+  const int32_t count = state.offsetRangeCount;
+  if (count <= 0) return -1;
+  const double* ranges = state.offsetRanges;
+  int32_t best = 0;
+  for (int32_t i = 1; i < count; ++i) {
+    if (std::fabs(ranges[i]) > std::fabs(ranges[best])) best = i;
+  }
+  // The smallest range that covers the need; no range covers a NaN.
+  for (int32_t i = 0; i < count; ++i) {
+    if (std::fabs(ranges[i]) >= std::fabs(needed) && std::fabs(ranges[best]) > std::fabs(ranges[i])) {
+      best = i;
+    }
+  }
+  return best;
+}
+
+double OffsetUnitInHostUnits(const ChanSettings& settings) {
+  return settings.gain * (kCodesPerFullScale / Lib().adcRange) * settings.scale;
+}
+
+double MaxOffset(int32_t channel, const ChanSettings& settings) {
+  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Lib().channelStates[channel], true);
+}
+
+double SmallestRangeOffset(int32_t channel, const ChanSettings& settings) {
+  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Lib().channelStates[channel], false);
+}
+
+}  // namespace condvorn

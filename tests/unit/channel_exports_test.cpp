@@ -1,0 +1,213 @@
+// The host's channel-settings exports on a simulated line: their gates,
+// the worked examples of scaling, and what a careless host may throw at them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "api/chan_settings.h"
+#include "library_fixture.h"
+
+namespace condvorn::testing {
+namespace {
+
+class ChannelExportsTest : public LibraryTest {
+ protected:
+  ChannelExportsTest() {
+    vornsim::Channel& c3 = AddChannel(3, "df1");
+    c3.profile.inputs = {vornsim::InputSpec{"Diff", {1, 2, 5, 10}, {0.5, 5}},
+                         vornsim::InputSpec{"Single", {1, 10, 100}, {1}}};
+    Configure(1, 0, 0, 3);
+    EXPECT_EQ(InitCond(0), 0);
+    sim.ClearReceived();
+    record.scale = 1.0f;
+  }
+
+  // A message box was shown with this first line.
+  bool ShownFirstLine(const std::string& line) const {
+    for (const auto& m : host.messages)
+      if (m.rfind(line, 0) == 0) return true;
+    return false;
+  }
+
+  ChanSettings record = DefaultChanSettings();
+};
+
+TEST_F(ChannelExportsTest, SetCondChanFoldsTheConditionerOutOfAnUnusablePort) {
+  ASSERT_EQ(Lib().channelStatus[2], COND_ERR_NO_CHANNEL);
+  record.scale = 0.001f;
+  record.zero = 1.0f;
+  record.gain = 10.0f;
+  record.offset = 2.0f;
+  EXPECT_EQ(SetCondChan(2, &record), 0);
+  EXPECT_FLOAT_EQ(record.scale, 0.01f);
+  EXPECT_FLOAT_EQ(record.zero, 3.0f);
+  EXPECT_EQ(record.gain, 1.0f);
+  EXPECT_EQ(record.offset, 0.0f);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(ChannelExportsTest, ASecondIdenticalSetCondChanSendsNothing) {
+  record.gain = 5.0f;
+  record.changed = 1;
+  EXPECT_EQ(SetCondChan(3, &record), 0);
+  EXPECT_EQ(record.changed, 0);
+  EXPECT_FALSE(Sent().empty());
+  EXPECT_EQ(sim.channel(3).settings.gain, 3);
+  sim.ClearReceived();
+  EXPECT_EQ(SetCondChan(3, &record), 0);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(ChannelExportsTest, GainStepsUpAndDownAlongTheChannelsList) {
+  record.gain = 2.0f;
+  record.scale = 0.5f;
+  EXPECT_EQ(CondGainChange(1, 3, &record), 0);
+  EXPECT_EQ(record.gain, 5.0f);
+  EXPECT_FLOAT_EQ(record.scale * record.gain, 1.0f);
+  EXPECT_EQ(sim.channel(3).settings.gain, 3);
+  EXPECT_EQ(CondGainChange(0, 3, &record), 0);
+  EXPECT_EQ(record.gain, 2.0f);
+  EXPECT_FLOAT_EQ(record.scale * record.gain, 1.0f);
+
+  EXPECT_EQ(CondGainTo(8.0f, 3, &record), 0);
+  EXPECT_EQ(record.gain, 10.0f);
+}
+
+TEST_F(ChannelExportsTest, OffsetsGoToTheSmallestCoveringRange) {
+  EXPECT_EQ(CondOffsTo(1000.0f, 3, &record), 0);
+  EXPECT_EQ(record.offset, 1000.0f);
+  EXPECT_EQ(record.zero, -1000.0f);
+  const auto& device = sim.channel(3).settings;
+  EXPECT_EQ(device.offsetRange, 1);
+  EXPECT_EQ(device.offsetCode, 10000);
+
+  // One tenth of the largest offset (5 V range, 6553.6 codes per volt).
+  EXPECT_EQ(CondOffsChange(1, 3, &record), 0);
+  EXPECT_NEAR(record.offset, 1000.0 + 3276.8, 0.5);
+  EXPECT_NEAR(record.zero + record.offset, 0.0, 1e-3);
+  EXPECT_EQ(CondOffsChange(0, 3, &record), 0);
+  EXPECT_NEAR(record.offset, 1000.0, 0.5);
+}
+
+TEST_F(ChannelExportsTest, TheGateReportsUnusablePortsAndBadRecords) {
+  EXPECT_EQ(CondGainTo(2.0f, 2, &record), COND_ERR_NO_CHANNEL);
+  EXPECT_EQ(host.messages.back(), "Vorn for ADC port 2 not available\nVorn channel not installed/available");
+
+  ChanSettings small = record;
+  small.size = 100;
+  EXPECT_EQ(CondGainTo(2.0f, 3, &small), COND_ERR_BAD_RECORD);
+  EXPECT_TRUE(ShownFirstLine("Conditioner support DLL is invalid or DLL version is too old\n"));
+  for (uint32_t size : {0u, 159u}) {
+    small.size = size;
+    EXPECT_EQ(SetCondChan(3, &small), COND_ERR_BAD_RECORD);
+    EXPECT_EQ(GetCondChan(3, &small), COND_ERR_BAD_RECORD);
+    EXPECT_EQ(CondOffsChange(1, 3, &small), COND_ERR_BAD_RECORD);
+  }
+  EXPECT_TRUE(Sent().empty());
+
+  KillCond();
+  EXPECT_EQ(CondOffsTo(1.0f, 3, &record), COND_ERR_NO_LINK);
+  EXPECT_EQ(host.messages.back(), "Vorn for ADC port 3 not available\nCannot open comm port for Vorn communications");
+}
+
+TEST_F(ChannelExportsTest, CondOnChanAndGetCondChanWithoutAPanel) {
+  EXPECT_EQ(CondOnChan(3, 1), 1);
+  EXPECT_EQ(CondOnChan(2, 0), 0);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(CondOnChan(2, 1), 0);
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(CondOnChan(200, 1), 0);
+  EXPECT_EQ(CondOnChan(-1, 1), 0);
+  EXPECT_EQ(host.messages.size(), 1u);
+
+  ChanSettings before = record;
+  EXPECT_EQ(GetCondChan(3, &record), 0);
+  EXPECT_EQ(std::memcmp(&before, &record, sizeof record), 0);
+}
+
+TEST_F(ChannelExportsTest, PortsOutsideTheTablesAreRefusedQuietly) {
+  for (int32_t port : {-1, 128, 200, INT32_MIN}) {
+    EXPECT_EQ(SetCondChan(port, &record), COND_ERR_BAD_PORT) << port;
+    EXPECT_EQ(CondGainTo(2.0f, port, &record), COND_ERR_BAD_PORT) << port;
+    EXPECT_EQ(CondGainChange(1, port, &record), COND_ERR_BAD_PORT) << port;
+    EXPECT_EQ(CondOffsTo(1.0f, port, &record), COND_ERR_BAD_PORT) << port;
+    EXPECT_EQ(CondOffsChange(1, port, &record), COND_ERR_BAD_PORT) << port;
+    CondInfo info{};
+    info.size = sizeof info;
+    info.settings = &record;
+    EXPECT_EQ(GetCondInfo2(port, &info), COND_ERR_BAD_PORT) << port;
+  }
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(ChannelExportsTest, NullRecordsAreRefusedLikeWrongSizes) {
+  EXPECT_EQ(SetCondChan(3, nullptr), COND_ERR_BAD_RECORD);
+  EXPECT_EQ(GetCondChan(3, nullptr), COND_ERR_BAD_RECORD);
+  EXPECT_EQ(CondGainTo(1.0f, 3, nullptr), COND_ERR_BAD_RECORD);
+  EXPECT_EQ(GetCondInfo2(3, nullptr), COND_ERR_BAD_RECORD);
+  CondInfo info{};
+  info.size = sizeof info;
+  info.want = 0x7F;
+  EXPECT_EQ(GetCondInfo2(3, &info), COND_ERR_BAD_RECORD);
+  info.size = 25000;
+  info.settings = &record;
+  EXPECT_EQ(GetCondInfo2(3, &info), COND_ERR_BAD_RECORD);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(ChannelExportsTest, NonFiniteRequestsReachTheDeviceOnlyAsValidIndicesAndCodes) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float gain : {nan, inf, -inf}) {
+    EXPECT_EQ(CondGainTo(gain, 3, &record), 0);
+    EXPECT_TRUE(std::isfinite(record.gain));
+    EXPECT_GE(sim.channel(3).settings.gain, 1);
+    EXPECT_LE(sim.channel(3).settings.gain, 4);
+  }
+  for (float offset : {nan, inf, -inf}) {
+    EXPECT_EQ(CondOffsTo(offset, 3, &record), 0);
+    EXPECT_TRUE(std::isfinite(record.offset));
+    EXPECT_TRUE(std::isfinite(record.zero));
+    EXPECT_GE(sim.channel(3).settings.offsetCode, -32768);
+    EXPECT_LE(sim.channel(3).settings.offsetCode, 32767);
+  }
+  for (const std::string& command : Sent()) {
+    EXPECT_EQ(command.find("nan"), std::string::npos) << command;
+    EXPECT_EQ(command.find("inf"), std::string::npos) << command;
+  }
+}
+
+TEST_F(ChannelExportsTest, GetCondInfo2FillsOnlyTheChosenSections) {
+  sim.channel(3).profile.version = "Vorn220";
+  KillCond();
+  EXPECT_EQ(InitCond(1), 0);
+
+  CondInfo info;
+  std::memset(&info, 0x5A, sizeof info);
+  info.size = sizeof info;
+  info.settings = &record;
+  info.want = COND_WANT_TYPE_TEXT;
+  EXPECT_EQ(GetCondInfo2(3, &info), 0);
+  EXPECT_STREQ(info.typeText, "Vorn220");
+  EXPECT_EQ(info.inputCount, 0x5A5A5A5A);
+  EXPECT_EQ(info.gainCount, 0x5A5A5A5A);
+  EXPECT_EQ(info.extraSettingCount, 0x5A5A5A5A);
+
+  info.want = COND_WANT_INPUTS | COND_WANT_GAINS | COND_WANT_MAX_OFFSET | COND_WANT_LOW_PASS;
+  EXPECT_EQ(GetCondInfo2(3, &info), 0);
+  EXPECT_EQ(info.inputCount, 2);
+  EXPECT_STREQ(info.inputNames[1], "Single");
+  EXPECT_EQ(info.gainCount, 4);
+  EXPECT_EQ(info.gains[3], 10.0f);
+  EXPECT_FLOAT_EQ(info.maxOffset, 1.0f * 6553.6f * 5.0f);
+  EXPECT_EQ(info.lowPassTypeCount, 1);
+  EXPECT_EQ(info.highPassTypeCount, 0x5A5A5A5A);
+}
+
+}  // namespace
+}  // namespace condvorn::testing
