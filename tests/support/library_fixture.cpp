@@ -1,5 +1,7 @@
 #include "library_fixture.h"
 
+#include <algorithm>
+
 #include "link/diagnostic_log.h"
 #include "profile.h"
 
@@ -23,10 +25,25 @@ void LibraryTest::Configure(int32_t port, int32_t dump, int32_t first, int32_t l
   config.WriteRegistryDword("Last", static_cast<uint32_t>(last));
 }
 
-std::vector<std::string> LibraryTest::LogLines() const { return logFile.Lines(LogFilePath()); }
+void LibraryTest::Discover(int32_t first, int32_t last, int32_t dump) {
+  Configure(1, dump, first, last);
+  ASSERT_EQ(InitCond(1), 0);
+  sim.ClearReceived();
+  logFile.files.clear();
+}
 
-std::vector<std::string> LibraryTest::Sent(std::optional<int> channel) const {
-  return sim.ReceivedTexts(channel);
+void LibraryTest::OpenLink() {
+  link.Open(1, -1, &Lib().linkHandle, nullptr);
+  Lib().linkStatus = 0;
+}
+
+Texts LibraryTest::LogLines() const { return logFile.Lines(LogFilePath()); }
+
+Texts LibraryTest::Sent(std::optional<int> channel) const { return sim.ReceivedTexts(channel); }
+
+int LibraryTest::Count(const std::string& command, std::optional<int> channel) const {
+  const Texts sent = Sent(channel);
+  return static_cast<int>(std::count(sent.begin(), sent.end(), command));
 }
 
 }  // namespace condvorn::testing

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,11 @@
 #include "test_os.h"
 
 namespace condvorn::testing {
+
+using Texts = std::vector<std::string>;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 class LibraryTest : public ::testing::Test {
  protected:
@@ -27,10 +33,19 @@ class LibraryTest : public ::testing::Test {
   // Sets registry DWORD values as a configured machine would have them.
   void Configure(int32_t port, int32_t dump, int32_t first, int32_t last);
 
+  // The library as a successful InitCond on port 1 leaves it, with the
+  // probe's traffic and log lines forgotten.
+  void Discover(int32_t first, int32_t last, int32_t dump = 0);
+
+  // Opens the line as InitCond does, without probing any channel.
+  void OpenLink();
+
   // The diagnostic log's lines.
-  std::vector<std::string> LogLines() const;
+  Texts LogLines() const;
   // Command texts the line received, all or only those for one channel.
-  std::vector<std::string> Sent(std::optional<int> channel = std::nullopt) const;
+  Texts Sent(std::optional<int> channel = std::nullopt) const;
+  // How often the line received `command`, from any channel or from one.
+  int Count(const std::string& command, std::optional<int> channel = std::nullopt) const;
 
   VirtualClock clock;
   MemoryConfigStore config;

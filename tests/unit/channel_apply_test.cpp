@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,31 +18,15 @@
 namespace condvorn::testing {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 constexpr int kChannel = 3;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 class ApplyTest : public LibraryTest {
  protected:
-  // The library as a successful InitCond leaves it, with the probe's
-  // traffic forgotten.
-  void Start() {
-    Configure(1, 0, kChannel, kChannel);
-    ASSERT_EQ(InitCond(1), 0);
-    sim.ClearReceived();
-  }
-
-  void StartWith(const std::string& profile) {
-    AddChannel(kChannel, profile);
-    Start();
-  }
-
   void StartWith(const vornsim::Profile& profile) {
     sim.AddChannel(kChannel, profile);
-    Start();
+    Discover(kChannel, kChannel);
   }
+  void StartWith(const std::string& profile) { StartWith(vornsim::NamedProfile(profile)); }
 
   // Selects the channel and reads its state, then forgets that traffic, so
   // that a test sees only what one apply operation sends.
@@ -64,10 +47,11 @@ class ApplyTest : public LibraryTest {
   ChanSettings record = DefaultChanSettings();
 };
 
-vornsim::Profile GainsAndRanges(std::vector<double> gains, std::vector<double> ranges) {
+// Input 1 of "df3" with gains 1, 10, 100 and offset ranges 0.5 V and 5 V.
+vornsim::Profile GainsAndRanges(std::vector<double> gains = {1, 10, 100}) {
   vornsim::Profile profile = vornsim::NamedProfile("df3");
   profile.inputs[0].gains = std::move(gains);
-  profile.inputs[0].offsetRanges = std::move(ranges);
+  profile.inputs[0].offsetRanges = {0.5, 5};
   return profile;
 }
 
@@ -151,58 +135,28 @@ TEST_F(ApplyTest, ANewInputIsSelectedWithItsListsAndTheGainReapplied) {
 // ---- Gain and offset ----
 
 TEST_F(ApplyTest, AGainSnapsToTheNearestAndTheScaleFollows) {
-  StartWith(GainsAndRanges({1, 10, 100}, {0.5, 5}));
+  StartWith(GainsAndRanges());
   Select();
-  record.scale = 2;
-  record.gain = 1;
-  ApplyGain(30, record);
-  EXPECT_EQ(Sent(), (Texts{"GN2;", "OR1;", "OF0;"}));
-  EXPECT_EQ(record.gain, 10.0f);
-  EXPECT_FLOAT_EQ(record.scale, 0.2f);
-  EXPECT_EQ(Applied().gain, 10.0f);
-}
-
-TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
-  StartWith(GainsAndRanges({1, 10, 100}, {0.5, 5}));
-  Select();
-  record.scale = 1;
-  record.zero = 50;
-  ApplyOffset(1000, record);
-  EXPECT_EQ(Sent(), (Texts{"OR1;", "OF10000;"}));
-  EXPECT_EQ(record.offset, 1000.0f);
-  EXPECT_EQ(record.zero, -950.0f) << "zero moves by the old offset minus the new";
-  EXPECT_EQ(Applied().offset, 1000.0f);
-
-  sim.ClearReceived();
-  ApplyOffset(1001, record);
-  EXPECT_EQ(Sent(), (Texts{"OR1;", "OF10010;"}));
-  EXPECT_FLOAT_EQ(record.offset, 10010 * 0.5 / 32768 * 6553.6);
-  EXPECT_FLOAT_EQ(record.zero + record.offset, 50.0f);
-
-  sim.ClearReceived();
-  ApplyOffset(1e6, record);
-  ApplyOffset(-1e6, record);
-  EXPECT_EQ(Sent(), (Texts{"OR2;", "OF32767;", "OR2;", "OF-32768;"})) << "beyond every range";
-}
-
-TEST_F(ApplyTest, RequestsThatAreNotNumbersStillSendValidCodes) {
-  StartWith(GainsAndRanges({1, 10, 100}, {0.5, 5}));
-  Select();
-  record.scale = 1;
-  record.gain = 10;
-  ApplyGain(kNaN, record);
-  EXPECT_EQ(Sent(), (Texts{"GN1;", "OR1;", "OF0;"}));
-  EXPECT_EQ(record.gain, 1.0f);
-  EXPECT_FLOAT_EQ(record.scale, 10.0f);
-
-  sim.ClearReceived();
-  ApplyOffset(kNaN, record);
-  ApplyOffset(kInfinity, record);
-  EXPECT_EQ(Sent(), (Texts{"OR2;", "OF0;", "OR2;", "OF32767;"}));
+  const struct {
+    float scale, gain;
+    double request;
+    std::string command;
+    float newGain, newScale;
+  } cases[] = {{2, 1, 30, "GN2;", 10, 0.2f}, {1, 10, kNaN, "GN1;", 1, 10}};
+  for (const auto& c : cases) {
+    sim.ClearReceived();
+    record.scale = c.scale;
+    record.gain = c.gain;
+    ApplyGain(c.request, record);
+    EXPECT_EQ(Sent(), (Texts{c.command, "OR1;", "OF0;"}));
+    EXPECT_EQ(record.gain, c.newGain);
+    EXPECT_FLOAT_EQ(record.scale, c.newScale);
+    EXPECT_EQ(Applied().gain, c.newGain);
+  }
 }
 
 TEST_F(ApplyTest, AChannelWithoutGainsKeepsTheRecordsGainAndScale) {
-  StartWith(GainsAndRanges({}, {0.5, 5}));
+  StartWith(GainsAndRanges({}));
   Select();
   record.scale = 0.25f;
   record.gain = 7;
@@ -210,6 +164,39 @@ TEST_F(ApplyTest, AChannelWithoutGainsKeepsTheRecordsGainAndScale) {
   EXPECT_EQ(Sent(), (Texts{"OR1;", "OF0;"}));
   EXPECT_EQ(record.gain, 7.0f);
   EXPECT_EQ(record.scale, 0.25f);
+}
+
+TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
+  StartWith(GainsAndRanges());
+  Select();
+  const struct {
+    float scale;
+    double request;
+    Texts sent;
+    std::optional<double> offset;  // what the code sent stands for
+  } cases[] = {
+      {1, 1000, {"OR1;", "OF10000;"}, 1000},
+      {1, 1001, {"OR1;", "OF10010;"}, 10010 * 0.5 / 32768 * 6553.6},
+      {1, 1e6, {"OR2;", "OF32767;"}, {}},  // beyond every range
+      {1, -1e6, {"OR2;", "OF-32768;"}, {}},
+      {1, kNaN, {"OR2;", "OF0;"}, {}},
+      {1, kInfinity, {"OR2;", "OF32767;"}, {}},
+      {0, 0, {"OR2;", "OF0;"}, 0},  // a record without scaling gets codes all the same
+      {0, 3, {"OR2;", "OF32767;"}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    sim.ClearReceived();
+    record.scale = c.scale;
+    record.zero = 50;
+    record.offset = 0;
+    ApplyOffset(c.request, record);
+    EXPECT_EQ(Sent(), c.sent);
+    if (!c.offset) continue;
+    EXPECT_FLOAT_EQ(record.offset, *c.offset);
+    EXPECT_FLOAT_EQ(record.zero + record.offset, 50.0f) << "zero moves by the old offset minus the new";
+    EXPECT_EQ(Applied().offset, record.offset);
+  }
 }
 
 TEST_F(ApplyTest, AChannelWithoutOffsetRangesGetsNoOffsetCommands) {
@@ -222,17 +209,6 @@ TEST_F(ApplyTest, AChannelWithoutOffsetRangesGetsNoOffsetCommands) {
   EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(record.offset, 0.0f);
   EXPECT_EQ(record.zero, 7.0f);
-}
-
-TEST_F(ApplyTest, ARecordWithoutScalingGetsOffsetCodesAllTheSame) {
-  StartWith(GainsAndRanges({1, 10, 100}, {0.5, 5}));
-  Select();
-  record.scale = 0;  // the default record
-  ApplyOffset(0, record);
-  ApplyOffset(3, record);
-  EXPECT_EQ(Sent(), (Texts{"OR2;", "OF0;", "OR2;", "OF32767;"}));
-  EXPECT_EQ(record.offset, 0.0f);
-  EXPECT_EQ(record.zero, 0.0f);
 }
 
 // ---- Filters ----
@@ -254,11 +230,10 @@ TEST_F(ApplyTest, ASteppedCutoffSnapsAndATieKeepsTheLowerEntry) {
 TEST_F(ApplyTest, ContinuousCutoffsGoOutAsPrintfWritesThem) {
   StartWith("df1");
   Select();
-  const std::vector<std::pair<double, std::string>> cases = {
-      {0.01, "HO0.01;"},       {10000, "HO10000;"},  {12.5, "HO12.5;"},
-      {1234567, "HO1.23457e+06;"}, {0.0001, "HO0.0001;"}, {0.00001, "HO1e-05;"},
-      {100000, "HO100000;"},   {1e6, "HO1e+06;"},    {-1, "HO-1;"},
-      {0.333333333, "HO0.333333;"}};
+  const std::pair<double, std::string> cases[] = {
+      {0.01, "HO0.01;"},   {10000, "HO10000;"},  {12.5, "HO12.5;"},  {1234567, "HO1.23457e+06;"},
+      {0.0001, "HO0.0001;"}, {0.00001, "HO1e-05;"}, {100000, "HO100000;"}, {1e6, "HO1e+06;"},
+      {-1, "HO-1;"},       {0.333333333, "HO0.333333;"}};
   for (const auto& [cutoff, command] : cases) {
     sim.ClearReceived();
     ApplyHighPass(cutoff, record);
@@ -290,7 +265,7 @@ TEST_F(ApplyTest, ACharacteristicTheChannelLacksBecomesItsFirst) {
 TEST_F(ApplyTest, AChoiceIsRoundedAndKeptWithinItsList) {
   StartWith("df3");
   Select();  // "Excitation": four choices in slot 0
-  const std::vector<std::pair<double, std::string>> cases = {
+  const std::pair<double, std::string> cases[] = {
       {2.4, "FS2;"}, {2.5, "FS3;"}, {99, "FS3;"}, {-2, "FS0;"}, {kNaN, "FS0;"}};
   for (const auto& [value, command] : cases) {
     sim.ClearReceived();

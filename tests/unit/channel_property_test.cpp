@@ -3,10 +3,10 @@
 // command the line receives is one the channel can take.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,7 +21,6 @@ namespace {
 
 constexpr int kProfiles = 40;
 constexpr int kRequestsPerProfile = 10;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class Random {
  public:
@@ -40,7 +39,7 @@ class Random {
   double Request(double ordinary) {
     switch (Int(0, 40)) {
       case 0: return kNaN;
-      case 1: return std::numeric_limits<double>::infinity();
+      case 1: return kInfinity;
       case 2: return 0;
       default: return ordinary;
     }
@@ -127,11 +126,11 @@ ChanSettings RandomRecord(Random& random, ChanSettings record) {
 }
 
 bool AllFinite(const ChanSettings& record) {
-  bool finite = std::isfinite(record.scale) && std::isfinite(record.zero) &&
-                std::isfinite(record.gain) && std::isfinite(record.offset) &&
-                std::isfinite(record.lowPassCutoff) && std::isfinite(record.highPassCutoff);
-  for (float value : record.extraValues) finite = finite && std::isfinite(value);
-  return finite;
+  const float values[] = {record.scale, record.zero, record.gain, record.offset,
+                          record.lowPassCutoff, record.highPassCutoff};
+  auto finite = [](float value) { return std::isfinite(value); };
+  return std::all_of(std::begin(values), std::end(values), finite) &&
+         std::all_of(std::begin(record.extraValues), std::end(record.extraValues), finite);
 }
 
 // Follows the device through the commands it received and reports any that
@@ -144,60 +143,41 @@ class CommandChecker {
         highPassType_(device.highPassType), extra_(device.extraSelected) {}
 
   void Check(const std::string& text) {
-    SCOPED_TRACE(text);
-    ASSERT_GE(text.size(), 4u);
-    ASSERT_EQ(text.back(), ';');
-    const std::string name = text.substr(0, 2);
-    const std::string argument = text.substr(2, text.size() - 3);
     char* end = nullptr;
-    const double value = std::strtod(argument.c_str(), &end);
-    ASSERT_TRUE(end != argument.c_str() && *end == '\0' && std::isfinite(value));
-    const bool digital = profile_.digitalFilters.value_or(0) != 0 && profile_.version == "Vorn222";
-    const bool whole = value == std::floor(value);
-    const int n = static_cast<int>(value);
-
-    if (name == "IP") {
-      EXPECT_TRUE(whole && n >= 1 && n <= Size(profile_.inputs));
-      input_ = n;
-    } else if (name == "GN") {
-      EXPECT_TRUE(whole && n >= 1 && n <= Size(Input().gains));
-    } else if (name == "OR") {
-      EXPECT_TRUE(whole && n >= 1 && n <= Size(Input().offsetRanges));
-    } else if (name == "OF") {
-      EXPECT_TRUE(whole && n >= -32768 && n <= 32767);
-    } else if (name == "LD" || name == "HD") {
-      EXPECT_TRUE(digital);
-      EXPECT_TRUE(whole && n >= 1 && n <= TypeCount(name == "LD"));
-      (name == "LD" ? lowPassType_ : highPassType_) = n;
-    } else if (name == "LP" || name == "HP") {
-      EXPECT_TRUE(whole && n >= 0 && n < CutoffCount(name == "LP"));
-    } else if (name == "LO" || name == "HO") {
-      EXPECT_TRUE(digital);
-    } else if (name == "FA") {
-      EXPECT_TRUE(digital);
-      EXPECT_TRUE(whole && n >= 1 && n <= std::min(Size(profile_.extras), 4));
-      extra_ = n;
-    } else if (name == "FS") {
-      ASSERT_TRUE(extra_ >= 1 && extra_ <= Size(profile_.extras));
-      const vornsim::ExtraSpec& extra = profile_.extras[extra_ - 1];
-      if (extra.choices) {
-        EXPECT_TRUE(whole && n >= 0 && n < Size(extra.choiceNames));
-      }
-    } else if (name == "AC" || name == "NF") {
-      EXPECT_TRUE(n == 0 || n == 1);
-    } else if (name == "TG") {
-      EXPECT_TRUE(n == 1 || n == 2);
-    } else if (name == "TP") {
-      EXPECT_EQ(profile_.version, "Vorn222") << "trigger edge without extended commands";
-      EXPECT_TRUE(n == 0 || n == 1);
-    } else {
-      ADD_FAILURE() << "unknown command";
-    }
+    const double value = std::strtod(text.c_str() + 2, &end);
+    ASSERT_TRUE(text.size() >= 4 && end == text.c_str() + text.size() - 1 && *end == ';' &&
+                std::isfinite(value)) << text;
+    EXPECT_TRUE(Takes(text.substr(0, 2), value)) << text;
   }
 
  private:
   template <typename T>
   static int Size(const std::vector<T>& list) { return static_cast<int>(list.size()); }
+
+  bool Takes(const std::string& name, double value) {
+    const int n = static_cast<int>(value);
+    auto within = [&](int low, int high) { return value == std::floor(value) && n >= low && n <= high; };
+    const bool extended = profile_.version == "Vorn222";
+    const bool digital = extended && profile_.digitalFilters.value_or(0) != 0;
+    if (name == "IP") { input_ = n; return within(1, Size(profile_.inputs)); }
+    if (name == "GN") return within(1, Size(Input().gains));
+    if (name == "OR") return within(1, Size(Input().offsetRanges));
+    if (name == "OF") return within(-32768, 32767);
+    if (name == "LD") { lowPassType_ = n; return digital && within(1, TypeCount(true)); }
+    if (name == "HD") { highPassType_ = n; return digital && within(1, TypeCount(false)); }
+    if (name == "LP" || name == "HP") return within(0, CutoffCount(name == "LP") - 1);
+    if (name == "LO" || name == "HO") return digital;
+    if (name == "FA") { extra_ = n; return digital && within(1, std::min(Size(profile_.extras), 4)); }
+    if (name == "FS") {
+      if (extra_ < 1 || extra_ > Size(profile_.extras)) return false;
+      const vornsim::ExtraSpec& extra = profile_.extras[extra_ - 1];
+      return !extra.choices || within(0, Size(extra.choiceNames) - 1);
+    }
+    if (name == "AC" || name == "NF") return within(0, 1);
+    if (name == "TG") return within(1, 2);
+    if (name == "TP") return extended && within(0, 1);
+    return false;
+  }
 
   // The device lists the gains and ranges of its selected input, or of its
   // first when the selection names none.
@@ -223,8 +203,7 @@ class CommandChecker {
     if (UsesTables()) return 14;
     const auto& filters = lowPass ? profile_.lowPass : profile_.highPass;
     if (profile_.digitalFilters.value_or(0) >= 3) {
-      const int type = lowPass ? lowPassType_ : highPassType_;
-      return Size(filters[type - 1].cutoffs);
+      return Size(filters[(lowPass ? lowPassType_ : highPassType_) - 1].cutoffs);
     }
     return Size(filters[0].cutoffs) + 1;
   }
@@ -239,8 +218,7 @@ class CommandChecker {
 class ScalingPropertyTest : public LibraryTest {
  protected:
   ScalingPropertyTest() {
-    link.Open(1, -1, &Lib().linkHandle, nullptr);
-    Lib().linkStatus = 0;
+    OpenLink();
     ResetChannelTables();
   }
 };

@@ -2,7 +2,7 @@
 // kind of channel, what is stored, and how each fault of the line ends.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,73 +14,56 @@
 namespace condvorn::testing {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 constexpr int kChannel = 3;
 
 class ChannelReadTest : public LibraryTest {
  protected:
-  // The library as a successful InitCond with "Dump" 1 leaves it (log
-  // configured but inactive), with the probe's traffic and lines forgotten.
-  void Start(int last = kChannel) {
-    Configure(1, 1, kChannel, last);
-    ASSERT_EQ(InitCond(1), 0);
-    sim.ClearReceived();
-    logFile.files.clear();
-  }
-
-  vornsim::Channel& StartWith(const std::string& profile) {
-    vornsim::Channel& channel = AddChannel(kChannel, profile);
-    Start();
-    return channel;
-  }
-
+  // Channel kChannel with `profile`, discovered with "Dump" 1: the log is
+  // configured but inactive.
   vornsim::Channel& StartWith(const vornsim::Profile& profile) {
     vornsim::Channel& channel = sim.AddChannel(kChannel, profile);
-    Start();
+    Discover(kChannel, kChannel, 1);
     return channel;
   }
+  vornsim::Channel& StartWith(const std::string& profile) { return StartWith(vornsim::NamedProfile(profile)); }
 
-  // Reads the channel's state for a record that asks for `input`.
-  ChanSettings Read(int16_t input = 0) {
+  // Reads a channel's state for a record that asks for `input`.
+  ChanSettings Read(int16_t input = 0, int channel = kChannel) {
     ChanSettings settings = DefaultChanSettings();
     settings.input = input;
-    ReadChannelState(kChannel, settings);
+    ReadChannelState(channel, settings);
     return settings;
   }
 
-  const ChannelState& State() const { return Lib().channelStates[kChannel]; }
-
-  // How often a command went out.
-  int Count(const std::string& command) const {
-    int count = 0;
-    for (const std::string& text : Sent()) count += text == command;
-    return count;
-  }
+  const ChannelState& State(int channel = kChannel) const { return Lib().channelStates[channel]; }
 };
 
-// Two lines per failed read, written although the log is otherwise inactive.
-Texts Failure(const std::string& name, const std::string& reason) {
-  return {"Failed to read back Vorn info from " + name + " command", reason};
+// Two lines per failed read, written although the log is otherwise inactive;
+// `times` such failures in a row.
+Texts Failures(const std::string& name, const std::string& reason, int times = 1) {
+  Texts lines;
+  for (int i = 0; i < times; ++i) {
+    lines.insert(lines.end(), {"Failed to read back Vorn info from " + name + " command", reason});
+  }
+  return lines;
 }
 
-Texts Repeated(const Texts& lines, int times) {
-  Texts all;
-  for (int i = 0; i < times; ++i) all.insert(all.end(), lines.begin(), lines.end());
-  return all;
-}
-
-Texts Join(std::initializer_list<Texts> parts) {
-  Texts all;
-  for (const Texts& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
+const std::string kNoCount = "Failed to read no. of items available, code 0";
 
 std::vector<double> Cutoffs(const FilterType& type) {
   return std::vector<double>(type.cutoffs, type.cutoffs + std::max(type.cutoffCount, 0));
 }
 
-// ---- Query order ----
+// A filter characteristic as "name stepped minimum-maximum: cut-offs"; only
+// bit 0 of the kind (stepped) has a meaning.
+std::string Describe(const FilterType& type) {
+  std::ostringstream text;
+  text << type.name << ' ' << (type.kind & 1) << ' ' << type.minimum << '-' << type.maximum << ':';
+  for (double cutoff : Cutoffs(type)) text << ' ' << cutoff;
+  return text.str();
+}
+
+// ---- Query order and what is stored ----
 
 TEST_F(ChannelReadTest, EachKindOfChannelIsAskedItsOwnQueriesInOrder) {
   const std::vector<std::pair<std::string, Texts>> cases = {
@@ -91,16 +74,16 @@ TEST_F(ChannelReadTest, EachKindOfChannelIsAskedItsOwnQueriesInOrder) {
       {"df0", {"?RV;", "?DF;", "?IS;", "?LF;", "?LS;", "?HF;", "?HS;", "?NT;"}},
       {"old-firmware", {"?RV;", "?IS;", "?LF;", "?LS;", "?HF;", "?HS;", "?NT;"}},
   };
-  for (size_t i = 0; i < cases.size(); ++i) AddChannel(kChannel + static_cast<int>(i), cases[i].first);
-  Start(kChannel + static_cast<int>(cases.size()) - 1);
-  for (size_t i = 0; i < cases.size(); ++i) {
-    const int channel = kChannel + static_cast<int>(i);
+  const int last = kChannel + static_cast<int>(cases.size()) - 1;
+  for (int channel = kChannel; channel <= last; ++channel) AddChannel(channel, cases[channel - kChannel].first);
+  Discover(kChannel, last, 1);
+  for (int channel = kChannel; channel <= last; ++channel) {
     Texts expected = {";;CH" + std::to_string(channel) + ";"};
-    expected.insert(expected.end(), cases[i].second.begin(), cases[i].second.end());
+    const Texts& queries = cases[channel - kChannel].second;
+    expected.insert(expected.end(), queries.begin(), queries.end());
     expected.insert(expected.end(), {"IP1;", "?GS;", "?OS;"});
-    ChanSettings settings = DefaultChanSettings();
-    ReadChannelState(channel, settings);
-    EXPECT_EQ(Sent(channel), expected) << cases[i].first;
+    Read(0, channel);
+    EXPECT_EQ(Sent(channel), expected) << cases[channel - kChannel].first;
     EXPECT_EQ(Lib().currentChannel, channel);
   }
   EXPECT_TRUE(LogLines().empty());
@@ -118,11 +101,7 @@ TEST_F(ChannelReadTest, ACurrentChannelDescribesItsFiltersAndExtraSettings) {
   EXPECT_STREQ(state.inputNames[2], "Bridge");
 
   ASSERT_EQ(state.lowPassTypeCount, 2);
-  EXPECT_STREQ(state.lowPassTypes[0].name, "Bessel");
-  EXPECT_EQ(state.lowPassTypes[0].kind & 1, 0);
-  EXPECT_EQ(state.lowPassTypes[0].minimum, 1.0);
-  EXPECT_EQ(state.lowPassTypes[0].maximum, 10000.0);
-  EXPECT_EQ(Cutoffs(state.lowPassTypes[0]), (std::vector<double>{0, 10, 100, 1000, 10000}));
+  EXPECT_EQ(Describe(state.lowPassTypes[0]), "Bessel 0 1-10000: 0 10 100 1000 10000");
   EXPECT_EQ(state.lowPassTypes[1].kind & 1, 1);
   ASSERT_EQ(state.highPassTypeCount, 3);
   EXPECT_EQ(Cutoffs(state.highPassTypes[2]), (std::vector<double>{0, -1, -10, -11}));
@@ -165,14 +144,15 @@ TEST_F(ChannelReadTest, DigitalFilterAnswerTwoWidensCopiesOfTheLibrarysTables) {
 TEST_F(ChannelReadTest, WithoutDigitalFiltersTheSingleListGetsAnOffEntryInFront) {
   StartWith("df0");
   Read();
-  const ChannelState& state = State();
-  EXPECT_FALSE(state.hasDigitalFilters);
-  ASSERT_EQ(state.lowPassTypeCount, 1);
-  EXPECT_STREQ(state.lowPassTypes[0].name, "4-pole B'Worth");
-  EXPECT_EQ(state.lowPassTypes[0].kind, 1);
-  EXPECT_EQ(Cutoffs(state.lowPassTypes[0]), (std::vector<double>{0, 10, 100, 1000, 10000}));
-  EXPECT_EQ(state.lowPassTypes[0].minimum, 10.0);
-  EXPECT_EQ(state.lowPassTypes[0].maximum, 10000.0);
+  EXPECT_FALSE(State().hasDigitalFilters);
+  ASSERT_EQ(State().lowPassTypeCount, 1);
+  EXPECT_EQ(Describe(State().lowPassTypes[0]), "4-pole B'Worth 1 10-10000: 0 10 100 1000 10000");
+}
+
+TEST_F(ChannelReadTest, TheOldHighPassRectifierListGetsItsRawTimesTenMode) {
+  StartWith("rectifier");
+  Read();
+  EXPECT_EQ(Describe(State().highPassTypes[0]), "Rectifier 1 -10-10: 0 -10 -11 -1");
 }
 
 TEST_F(ChannelReadTest, VersionLevelThreeMeansNoExtendedCommandsWhateverTheNumber) {
@@ -183,19 +163,12 @@ TEST_F(ChannelReadTest, VersionLevelThreeMeansNoExtendedCommandsWhateverTheNumbe
   EXPECT_EQ(State().versionNumber, 30);
   EXPECT_EQ(State().versionLevel, 3);
   EXPECT_FALSE(State().hasExtendedCommands);
-  EXPECT_EQ(Count("?DF;"), 0);
-  EXPECT_EQ(Count("?FA0;"), 0);
+  EXPECT_EQ(Count("?DF;") + Count("?FA0;"), 0);
   EXPECT_EQ(Count("?LF;"), 1);
   EXPECT_EQ(Count("?LS;"), 1);
 }
 
-TEST_F(ChannelReadTest, TheOldHighPassRectifierListGetsItsRawTimesTenMode) {
-  StartWith("rectifier");
-  Read();
-  EXPECT_EQ(Cutoffs(State().highPassTypes[0]), (std::vector<double>{0, -10, -11, -1}));
-  EXPECT_EQ(State().highPassTypes[0].minimum, -10.0);
-  EXPECT_EQ(State().highPassTypes[0].maximum, 10.0);
-}
+// ---- Inputs and their lists ----
 
 TEST_F(ChannelReadTest, AnInputBeyondTheListBecomesInputTwo) {
   StartWith("df3");
@@ -237,51 +210,46 @@ TEST_F(ChannelReadTest, AnEmptyGainListLeavesTheCapabilitiesToBeReadAgain) {
   EXPECT_EQ(Sent(), (Texts{";;CH3;", "?RV;", "?DF;", "?IS;", "?FA0;", "?NT;", "IP1;"}));
 }
 
-// ---- Extra settings ----
+// ---- Extra settings and names ----
 
-vornsim::Profile WithExtras(std::vector<int> slots) {
-  vornsim::Profile profile = vornsim::NamedProfile("df3");
-  profile.extras.clear();
-  for (size_t i = 0; i < slots.size(); ++i) {
-    vornsim::ExtraSpec extra;
-    extra.name = "Extra " + std::to_string(i + 1);
-    extra.choices = false;
-    extra.slot = slots[i];
-    extra.minimum = 0;
-    extra.maximum = 10;
-    profile.extras.push_back(extra);
+TEST_F(ChannelReadTest, ExtraSettingsAreReadUpToFourAndUpToAnInvalidSlot) {
+  struct Case {
+    std::vector<int> slots;
+    int32_t count;
+    std::string lastAsked, firstUnasked;
+  };
+  const Case cases[] = {
+      {{0, 1, 2, 3, 4, 5}, 4, "?FA4;", "?FA5;"},        // at most four are read
+      {{0, 1, 2, 3, 4, 5, 6, 7, 0}, -1, "?FA0;", "?FA1;"},  // more than eight: none at all
+      {{6, 9, 1}, 1, "?FA2;", "?FA3;"},                 // the list ends before a bad slot
+  };
+  for (int i = 0; i < 3; ++i) {
+    vornsim::Profile profile = vornsim::NamedProfile("df3");
+    profile.extras.clear();
+    for (int slot : cases[i].slots) {
+      profile.extras.push_back(vornsim::ExtraSpec{});
+      profile.extras.back().name = "Extra";
+      profile.extras.back().choices = false;
+      profile.extras.back().slot = slot;
+    }
+    sim.AddChannel(kChannel + i, profile);
   }
-  return profile;
+  Discover(kChannel, kChannel + 2, 1);
+  for (int i = 0; i < 3; ++i) {
+    const Case& c = cases[i];
+    const int channel = kChannel + i;
+    Read(0, channel);
+    const ChannelState& state = State(channel);
+    EXPECT_EQ(state.extraSettingCount, c.count) << i;
+    for (int k = 0; k < c.count; ++k) EXPECT_EQ(state.extraSettings[k].slot, c.slots[k]) << i;
+    if (c.count >= 0 && c.count < 4) {
+      EXPECT_EQ(state.extraSettings[c.count].slot, 0) << "not stored";
+    }
+    EXPECT_EQ(Count(c.lastAsked, channel), 1) << i;
+    EXPECT_EQ(Count(c.firstUnasked, channel), 0) << i;
+    EXPECT_EQ(state.notchFrequency, 50) << "every refused setting's lines were read off the line";
+  }
 }
-
-TEST_F(ChannelReadTest, AtMostFourExtraSettingsAreRead) {
-  StartWith(WithExtras({0, 1, 2, 3, 4, 5}));
-  Read();
-  EXPECT_EQ(State().extraSettingCount, 4);
-  EXPECT_EQ(Count("?FA4;"), 1);
-  EXPECT_EQ(Count("?FA5;"), 0);
-  EXPECT_EQ(State().extraSettings[3].slot, 3);
-  EXPECT_EQ(State().notchFrequency, 50);
-}
-
-TEST_F(ChannelReadTest, MoreThanEightExtraSettingsAreNoneAtAll) {
-  StartWith(WithExtras({0, 1, 2, 3, 4, 5, 6, 7, 0}));
-  Read();
-  EXPECT_EQ(State().extraSettingCount, -1);
-  EXPECT_EQ(Count("?FA1;"), 0);
-}
-
-TEST_F(ChannelReadTest, AnExtraSettingWithoutAValidSlotEndsTheListBeforeIt) {
-  StartWith(WithExtras({6, 9, 1}));
-  Read();
-  EXPECT_EQ(State().extraSettingCount, 1);
-  EXPECT_EQ(State().extraSettings[0].slot, 6);
-  EXPECT_EQ(State().extraSettings[1].slot, 0) << "not stored";
-  EXPECT_EQ(Count("?FA3;"), 0);
-  EXPECT_EQ(State().notchFrequency, 50) << "the refused setting's lines were read off the line";
-}
-
-// ---- Names ----
 
 TEST_F(ChannelReadTest, LongNamesAreCutOrReplaced) {
   vornsim::Profile profile = vornsim::NamedProfile("df3");
@@ -311,22 +279,20 @@ TEST_F(ChannelReadTest, AnUnnamedSingleFilterIsATwoPoleButterworth) {
 // ---- Item lists and their faults ----
 
 TEST_F(ChannelReadTest, ZeroItemsFailAndNumberListsAreAskedThreeTimes) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.lists["OS"] = {vornsim::ListFaultKind::kAnnounceZero, -1};
+  StartWith("df3").faults.lists["OS"] = {vornsim::ListFaultKind::kAnnounceZero, -1};
   const double start = clock.NowMs();
   Read();
   EXPECT_EQ(Count("?OS;"), 3);
   EXPECT_EQ(link.flushes, 3);
   EXPECT_GE(clock.NowMs() - start, 300.0);
   EXPECT_EQ(State().offsetRangeCount, 0);
-  EXPECT_EQ(LogLines(), Repeated(Failure("OS", "Vorn indicated 0 items available"), 3));
+  EXPECT_EQ(LogLines(), Failures("OS", "Vorn indicated 0 items available", 3));
   EXPECT_EQ(Lib().reinitNeeded, 1);
   EXPECT_EQ(Lib().logActive, 0) << "logging is forced only for the failure lines";
 }
 
 TEST_F(ChannelReadTest, ALetterItemStandsForTheFallbackAndTheListIsAskedAgain) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.lists["GS"] = {vornsim::ListFaultKind::kNonNumeric, -1};
+  StartWith("df3").faults.lists["GS"] = {vornsim::ListFaultKind::kNonNumeric, -1};
   Read();
   EXPECT_EQ(Count("?GS;"), 3);
   EXPECT_EQ(State().gainCount, 10);
@@ -336,8 +302,7 @@ TEST_F(ChannelReadTest, ALetterItemStandsForTheFallbackAndTheListIsAskedAgain) {
 }
 
 TEST_F(ChannelReadTest, TwentyFiveItemsAreReadOffTheLineAndTwentyKept) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.lists["IS"] = {vornsim::ListFaultKind::kAnnounceTooMany, -1};
+  StartWith("df3").faults.lists["IS"] = {vornsim::ListFaultKind::kAnnounceTooMany, -1};
   Read();
   EXPECT_EQ(Count("?IS;"), 1);
   EXPECT_EQ(State().inputCount, 20);
@@ -347,15 +312,14 @@ TEST_F(ChannelReadTest, TwentyFiveItemsAreReadOffTheLineAndTwentyKept) {
 }
 
 TEST_F(ChannelReadTest, AListThatBreaksOffKeepsItsAnnouncedCount) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.lists["FA1"] = {vornsim::ListFaultKind::kBreakOff, -1};
+  StartWith("df3").faults.lists["FA1"] = {vornsim::ListFaultKind::kBreakOff, -1};
   Read();
   const ExtraSetting& excitation = State().extraSettings[0];
   EXPECT_EQ(excitation.choiceCount, 4);
   EXPECT_STREQ(excitation.choices[1], "2.5 V");
   EXPECT_STREQ(excitation.choices[2], "");
   EXPECT_EQ(State().extraSettingCount, 2) << "a broken choice list does not stop the read";
-  EXPECT_EQ(LogLines(), Failure("", "Failed to read item 2 of 4"));
+  EXPECT_EQ(LogLines(), Failures("", "Failed to read item 2 of 4"));
 }
 
 TEST_F(ChannelReadTest, AnUnansweredFilterCountMeansNoCharacteristics) {
@@ -366,7 +330,7 @@ TEST_F(ChannelReadTest, AnUnansweredFilterCountMeansNoCharacteristics) {
   EXPECT_EQ(State().lowPassTypeCount, 0);
   EXPECT_EQ(State().highPassTypeCount, -1);
   EXPECT_EQ(Count("?HD1;"), 0);
-  EXPECT_EQ(LogLines(), Failure("LD0", "Failed to read no. of items available, code 0"));
+  EXPECT_EQ(LogLines(), Failures("LD0", kNoCount));
 }
 
 TEST_F(ChannelReadTest, AMissingDescriptionOrLimitFailsTheCharacteristics) {
@@ -388,7 +352,7 @@ TEST_F(ChannelReadTest, AnUnansweredDigitalFilterQueryMeansNone) {
   EXPECT_FALSE(State().hasDigitalFilters);
   EXPECT_EQ(State().extraSettingCount, 0);
   EXPECT_EQ(Count("?LF;"), 1);
-  EXPECT_EQ(LogLines(), Failure("DF", "Failed to read no. of items available, code 0"));
+  EXPECT_EQ(LogLines(), Failures("DF", kNoCount));
   EXPECT_EQ(Lib().reinitNeeded, 1);
 }
 
@@ -400,7 +364,7 @@ TEST_F(ChannelReadTest, AReceiveErrorIsLoggedWithItsCode) {
   const Texts lines = LogLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(Texts(lines.begin(), lines.begin() + 2),
-            Failure("IS", "Failed to read no. of items available, code -5"));
+            Failures("IS", "Failed to read no. of items available, code -5"));
 }
 
 // A channel that stops answering ends with every list empty, one filter
@@ -424,8 +388,7 @@ void ExpectNothingLearnt(const ChannelState& state) {
 }
 
 TEST_F(ChannelReadTest, ASilentChannelIsAskedEveryListThreeTimesAndTeachesNothing) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.silent = true;
+  StartWith("df3").faults.silent = true;
   Read();
   ExpectNothingLearnt(State());
   EXPECT_STREQ(State().lowPassTypes[0].name, "2-pole B'Worth");
@@ -433,27 +396,25 @@ TEST_F(ChannelReadTest, ASilentChannelIsAskedEveryListThreeTimesAndTeachesNothin
   EXPECT_EQ(Sent(), (Texts{";;CH3;", "?RV;", "?IS;", "?IS;", "?IS;", "?LF;", "?LS;", "?LS;",
                            "?LS;", "?HF;", "?HS;", "?HS;", "?HS;", "?NT;", "?GS;", "?GS;",
                            "?GS;", "?OS;", "?OS;", "?OS;"}));
-  const Texts timeout = {"Failed to read no. of items available, code 0"};
-  EXPECT_EQ(LogLines(), Join({Repeated(Failure("IS", timeout[0]), 3),
-                              Repeated(Failure("LS", timeout[0]), 3),
-                              Repeated(Failure("HS", timeout[0]), 3),
-                              Repeated(Failure("GS", timeout[0]), 3),
-                              Repeated(Failure("OS", timeout[0]), 3)}));
+  Texts expected;
+  for (const char* list : {"IS", "LS", "HS", "GS", "OS"}) {
+    const Texts three = Failures(list, kNoCount, 3);
+    expected.insert(expected.end(), three.begin(), three.end());
+  }
+  EXPECT_EQ(LogLines(), expected);
 }
 
 TEST_F(ChannelReadTest, RepliesThatStallOrComeBehindNoiseTeachNothing) {
   AddChannel(kChannel + 1, "df3").faults.garbage = true;
   StartWith("df3").faults.stallAfterFirstChar = true;
   for (int channel : {kChannel, kChannel + 1}) {
-    ChanSettings settings = DefaultChanSettings();
-    ReadChannelState(channel, settings);
-    ExpectNothingLearnt(Lib().channelStates[channel]);
+    Read(0, channel);
+    ExpectNothingLearnt(State(channel));
   }
 }
 
 TEST_F(ChannelReadTest, ALineThatGoesDeadMidwayKeepsWhatWasLearntBefore) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.deadAfter = "?HD0";
+  StartWith("df3").faults.deadAfter = "?HD0";
   Read();
   EXPECT_EQ(State().inputCount, 4);
   EXPECT_EQ(State().lowPassTypeCount, 2);
@@ -464,12 +425,8 @@ TEST_F(ChannelReadTest, ALineThatGoesDeadMidwayKeepsWhatWasLearntBefore) {
 }
 
 TEST_F(ChannelReadTest, ZeroTextsAreTheOnlyTextsThatMayReadAsZero) {
-  for (const char* zero : {"", "0", "-0.0", "0.", ".", "-", "000"}) {
-    EXPECT_TRUE(IsZeroText(zero)) << zero;
-  }
-  for (const char* other : {"0a", "--0", "0.0.0", "0-", " 0", "+0", "0e0"}) {
-    EXPECT_FALSE(IsZeroText(other)) << other;
-  }
+  for (const char* zero : {"", "0", "-0.0", "0.", ".", "-", "000"}) EXPECT_TRUE(IsZeroText(zero)) << zero;
+  for (const char* other : {"0a", "--0", "0.0.0", "0-", " 0", "+0", "0e0"}) EXPECT_FALSE(IsZeroText(other)) << other;
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ namespace {
 class ProbeTest : public LibraryTest {
  protected:
   ProbeTest() {
-    link.Open(1, -1, &Lib().linkHandle, nullptr);
-    Lib().linkStatus = 0;
+    OpenLink();
     Lib().logActive = 1;
   }
   vornsim::Channel& channel5 = AddChannel(5, "df3");
@@ -22,24 +21,22 @@ class ProbeTest : public LibraryTest {
 TEST_F(ProbeTest, AChannelAnsweringItsNumberAndAVersionIsFound) {
   channel5.profile.version = "Vorn220";
   EXPECT_EQ(GotAVorn(5), 0);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{";;CH5;", "?CH;", "?RV;"}));
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Found Vorn channel 5 OK"}));
+  EXPECT_EQ(Sent(), (Texts{";;CH5;", "?CH;", "?RV;"}));
+  EXPECT_EQ(LogLines(), (Texts{"Found Vorn channel 5 OK"}));
 
   int32_t number = 0, level = 0;
   ReadVersion(number, level);
   EXPECT_EQ(number, 22);
   EXPECT_EQ(level, 2);
-}
 
-TEST_F(ProbeTest, ALeadingZeroInTheNumberIsAccepted) {
   channel5.faults.rawReplies["?CH"] = "05\r";
-  EXPECT_EQ(GotAVorn(5), 0);
+  EXPECT_EQ(GotAVorn(5), 0) << "a leading zero in the number";
 }
 
 TEST_F(ProbeTest, AnotherNumberMeansNotThisChannel) {
   channel5.faults.channelReply = 7;
   EXPECT_EQ(GotAVorn(5), COND_ERR_NO_CHANNEL);
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Response for Vorn channel 5 was 7"}));
+  EXPECT_EQ(LogLines(), (Texts{"Response for Vorn channel 5 was 7"}));
   EXPECT_EQ(Sent().size(), 2u) << "no version query";
 }
 
@@ -48,7 +45,7 @@ TEST_F(ProbeTest, MalformedVersionsFailTheProbe) {
     logFile.files.clear();
     channel5.faults.versionReply = reply;
     EXPECT_EQ(GotAVorn(5), COND_ERR_NO_CHANNEL) << reply;
-    std::vector<std::string> expected;
+    Texts expected;
     if (std::string(reply) != "Vorn 12") expected.push_back(std::string("?RV returned ") + reply);
     expected.push_back("GetVornStat for Vorn channel 5 returned FALSE");
     EXPECT_EQ(LogLines(), expected) << reply;
@@ -73,7 +70,7 @@ TEST_F(ProbeTest, ASilentChannelCostsAboutFiftyMilliseconds) {
   // Sending the selection, 20 ms settling, 30 ms waiting for a first byte.
   EXPECT_GE(clock.NowMs() - start, 50.0);
   EXPECT_LT(clock.NowMs() - start, 60.0);
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Timed out waiting for response for Vorn channel 9"}));
+  EXPECT_EQ(LogLines(), (Texts{"Timed out waiting for response for Vorn channel 9"}));
 }
 
 TEST_F(ProbeTest, AReplyThatStallsTimesOutAndAsksForRediscovery) {

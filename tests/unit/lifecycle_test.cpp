@@ -33,32 +33,31 @@ TEST_F(LifecycleTest, ProbesFromFirstToLastAndStopsAtTheFirstSilentChannelBeyond
   EXPECT_EQ(link.lastOpenMode, -1);
 }
 
-TEST_F(LifecycleTest, GoesOnPastLastWhileChannelsAnswer) {
-  Configure(1, 0, 0, 3);
-  for (int c = 0; c <= 6; ++c) AddChannel(c, "old-firmware");
-  EXPECT_EQ(InitCond(1), 0);
-  EXPECT_EQ(ProbedChannels(sim), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+// A scan from "First" to "Last" over channels that answer: which channels are
+// probed and what InitCond returns.
+struct Scan {
+  int32_t first, last;
+  std::vector<int> answering;
+  std::vector<int> probed;
+  int32_t result;
+};
+
+class ScanTest : public LifecycleTest, public ::testing::WithParamInterface<Scan> {};
+
+TEST_P(ScanTest, ProbesTheConfiguredRangeAndOnWhileChannelsAnswer) {
+  const Scan& scan = GetParam();
+  Configure(1, 0, scan.first, scan.last);
+  for (int channel : scan.answering) AddChannel(channel, "old-firmware");
+  EXPECT_EQ(InitCond(1), scan.result);
+  EXPECT_EQ(ProbedChannels(sim), scan.probed);
 }
 
-TEST_F(LifecycleTest, StopsAfterChannel127) {
-  Configure(1, 0, 126, 0);
-  AddChannel(126);
-  AddChannel(127);
-  EXPECT_EQ(InitCond(0), 0);
-  EXPECT_EQ(ProbedChannels(sim), (std::vector<int>{126, 127}));
-}
-
-TEST_F(LifecycleTest, FirstOutsideTheTableIsClampedOrRefused) {
-  Configure(1, 0, -5, 0);
-  AddChannel(0);
-  EXPECT_EQ(InitCond(0), 0);
-  EXPECT_EQ(ProbedChannels(sim), (std::vector<int>{0, 1}));
-
-  Configure(1, 0, 128, 0);
-  sim.ClearReceived();
-  EXPECT_EQ(InitCond(1), COND_ERR_NO_CHANNEL);
-  EXPECT_TRUE(ProbedChannels(sim).empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ScanTest,
+    ::testing::Values(Scan{0, 3, {0, 1, 2, 3, 4, 5, 6}, {0, 1, 2, 3, 4, 5, 6, 7}, 0},  // past Last
+                      Scan{126, 0, {126, 127}, {126, 127}, 0},  // not beyond channel 127
+                      Scan{-5, 0, {0}, {0, 1}, 0},              // First clamped to 0
+                      Scan{128, 0, {}, {}, COND_ERR_NO_CHANNEL}));  // First beyond the table
 
 TEST_F(LifecycleTest, NoChannelFoundKeepsLoggingAndTheNextCallProbesAgain) {
   Configure(1, 1, 0, 1);
@@ -88,13 +87,11 @@ TEST_F(LifecycleTest, WritesAFreshLogForEachInitialisation) {
   EXPECT_EQ(InitCond(1), 0);
   EXPECT_EQ(LogLines(), expected) << "the first run's lines are gone";
   EXPECT_EQ(logFile.creates, 2);
-}
 
-TEST_F(LifecycleTest, WithoutDumpNoLogFileIsCreated) {
-  Configure(1, 0, 0, 0);
-  EXPECT_EQ(InitCond(0), COND_ERR_NO_CHANNEL);
-  EXPECT_TRUE(logFile.files.empty());
-  EXPECT_EQ(logFile.creates, 0);
+  Configure(4, 0, 0, 0);  // without "Dump" no log file is created
+  KillCond();
+  InitCond(1);
+  EXPECT_EQ(logFile.creates, 2);
 }
 
 TEST_F(LifecycleTest, AnUncreatableLogIsReportedOnceAndInitialisationGoesOn) {
@@ -160,9 +157,6 @@ TEST_F(LifecycleTest, TheFixedFactsAnswerInAnyState) {
   EXPECT_EQ(SetPellProc(nullptr), 0);
   SetADCRange(10.0);
   EXPECT_EQ(Lib().adcRange, 10.0);
-  Configure(1, 0, 0, 0);
-  AddChannel(0);
-  InitCond(0);
   KillCond();
   EXPECT_EQ(GetCondType(), 1);
 }

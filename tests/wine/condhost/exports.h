@@ -31,6 +31,3 @@ class Exports {
 };
 
 }  // namespace condhost
-
-// The export of that name, typed as its prototype in condvorn.h.
-#define CONDHOST_EXPORT(exports, name) (exports).Find<decltype(name)>(#name)

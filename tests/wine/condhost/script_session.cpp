@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 
 #include "records.h"
@@ -167,18 +168,20 @@ void ScriptSession::PellProc(const Words&, JsonObject& result) {
 
 // ---- Channel settings ----
 
-void ScriptSession::SetChan(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
+void ScriptSession::CallWithRecord(const Words& args, JsonObject& result,
+                                   const std::function<int32_t(int32_t, ChanSettings*)>& call) {
+  int32_t port = Integer(args[0]);
   ChanSettings& record = RecordFor(port);
-  result.Add("result", static_cast<long long>(EXPORT(SetCondChan)(port, &record)));
+  result.Add("result", static_cast<long long>(call(port, &record)));
   result.AddRaw("rec", RecordJson(record));
 }
 
+void ScriptSession::SetChan(const Words& args, JsonObject& result) {
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) { return EXPORT(SetCondChan)(port, record); });
+}
+
 void ScriptSession::GetChan(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
-  ChanSettings& record = RecordFor(port);
-  result.Add("result", static_cast<long long>(EXPORT(GetCondChan)(port, &record)));
-  result.AddRaw("rec", RecordJson(record));
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) { return EXPORT(GetCondChan)(port, record); });
 }
 
 void ScriptSession::OnChan(const Words& args, JsonObject& result) {
@@ -186,33 +189,29 @@ void ScriptSession::OnChan(const Words& args, JsonObject& result) {
 }
 
 void ScriptSession::GainTo(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
-  ChanSettings& record = RecordFor(port);
-  float gain = static_cast<float>(Number(args[1]));
-  result.Add("result", static_cast<long long>(EXPORT(CondGainTo)(gain, port, &record)));
-  result.AddRaw("rec", RecordJson(record));
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) {
+    float gain = static_cast<float>(Number(args[1]));
+    return EXPORT(CondGainTo)(gain, port, record);
+  });
 }
 
 void ScriptSession::GainChange(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
-  ChanSettings& record = RecordFor(port);
-  result.Add("result", static_cast<long long>(EXPORT(CondGainChange)(Integer(args[1]), port, &record)));
-  result.AddRaw("rec", RecordJson(record));
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) {
+    return EXPORT(CondGainChange)(Integer(args[1]), port, record);
+  });
 }
 
 void ScriptSession::OffsTo(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
-  ChanSettings& record = RecordFor(port);
-  float offset = static_cast<float>(Number(args[1]));
-  result.Add("result", static_cast<long long>(EXPORT(CondOffsTo)(offset, port, &record)));
-  result.AddRaw("rec", RecordJson(record));
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) {
+    float offset = static_cast<float>(Number(args[1]));
+    return EXPORT(CondOffsTo)(offset, port, record);
+  });
 }
 
 void ScriptSession::OffsChange(const Words& args, JsonObject& result) {
-  int port = Integer(args[0]);
-  ChanSettings& record = RecordFor(port);
-  result.Add("result", static_cast<long long>(EXPORT(CondOffsChange)(Integer(args[1]), port, &record)));
-  result.AddRaw("rec", RecordJson(record));
+  CallWithRecord(args, result, [&](int32_t port, ChanSettings* record) {
+    return EXPORT(CondOffsChange)(Integer(args[1]), port, record);
+  });
 }
 
 void ScriptSession::Info(const Words& args, JsonObject& result) {

@@ -17,6 +17,7 @@
 // return value, ...}; a command that cannot run gives {"cmd", "error"}.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ class ScriptSession {
   static const Command kCommands[];
 
   ChanSettings& RecordFor(int port);
+  // Runs `call` with PORT (the first argument) and its record; the result
+  // gives the export's return value and the record after the call.
+  void CallWithRecord(const Words& args, JsonObject& result,
+                      const std::function<int32_t(int32_t, ChanSettings*)>& call);
 
   void ListExports(const Words& args, JsonObject& result);
   void Init(const Words& args, JsonObject& result);
