@@ -1,0 +1,35 @@
+// vornctl's exit codes and the error that carries one to main(). Each kind
+// of failure a person can act on has its own code, so scripts can tell them
+// apart; --help lists them.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vornctl {
+
+enum class ExitCode : int {
+  kOk = 0,
+  kInternal = 1,        // an unexpected failure inside vornctl or the library
+  kUsage = 2,           // unknown command or option, malformed argument
+  kUnknownChannel = 3,  // a channel outside 0 to 127 or not found on the line
+  kUnknownKey = 4,      // set: a key that names no setting of the channel
+  kBadValue = 5,        // a value the channel cannot take
+  kPortFailed = 6,      // the serial port cannot be opened
+  kNoChannels = 7,      // no channel answered the scan
+};
+
+// A failure with a message for the person at the keyboard.
+class CommandError : public std::runtime_error {
+ public:
+  CommandError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  ExitCode code() const { return code_; }
+
+ private:
+  ExitCode code_;
+};
+
+// The exit-code table for --help.
+const char* ExitCodeHelp();
+
+}  // namespace vornctl

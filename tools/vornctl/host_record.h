@@ -1,0 +1,21 @@
+// The host's settings record as vornctl keeps it and shows it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "condvorn.h"
+
+namespace vornctl {
+
+// A record as a host makes one: size set, gain 1, the given scaling and
+// units name (at most 7 characters), every other field 0.
+ChanSettings HostRecord(double scale, double zero, const std::string& units);
+
+// The record's fields by name.
+nlohmann::json RecordJson(const ChanSettings& record);
+
+// A table of the fields that a host reads back, before and after.
+void PrintRecordComparison(std::ostream& out, const ChanSettings& before, const ChanSettings& after);
+
+}  // namespace vornctl

@@ -1,0 +1,55 @@
+#include "number_text.h"
+
+#include <cstdio>
+
+namespace vornctl {
+
+namespace {
+
+// The names of the channels' mode codes, which stand in cut-off lists.
+const char* ModeName(double code) {
+  if (code == -1) return "Rect * 1";
+  if (code == -10) return "Rect * 10";
+  if (code == -11) return "Raw * 10";
+  return nullptr;
+}
+
+// A cut-off without its unit.
+std::string CutoffValueText(double cutoff) {
+  if (cutoff == 0) return "off";
+  if (const char* mode = ModeName(cutoff)) return FormatNumber(cutoff) + " (" + mode + ")";
+  return FormatNumber(cutoff);
+}
+
+}  // namespace
+
+std::string FormatNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+std::string JoinNumbers(const std::vector<double>& values) {
+  std::string text;
+  for (double value : values) text += (text.empty() ? "" : " ") + FormatNumber(value);
+  return text;
+}
+
+std::string WithUnits(const std::string& value, const std::string& units) {
+  if (units.empty() || units.front() == ' ') return value + units;
+  return value + " " + units;
+}
+
+std::string CutoffText(double cutoff) { return cutoff > 0 ? FormatNumber(cutoff) + " Hz" : CutoffValueText(cutoff); }
+
+std::string CutoffListText(const std::vector<double>& cutoffs) {
+  std::string text;
+  bool anyFrequency = false;
+  for (double cutoff : cutoffs) {
+    text += (text.empty() ? "" : ", ") + CutoffValueText(cutoff);
+    anyFrequency = anyFrequency || cutoff > 0;
+  }
+  return anyFrequency ? text + " Hz" : text;
+}
+
+}  // namespace vornctl
