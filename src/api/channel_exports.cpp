@@ -34,6 +34,16 @@ int32_t GainOffsetGate(int32_t port, const ChanSettings* settings) {
   return COND_OK;
 }
 
+// Passes the gate, reads the channel's state (its capabilities the first
+// time, and the record's input), then makes the change on the channel.
+template <typename Change>
+int32_t ChangeChannel(int32_t port, ChanSettings* settings, Change change) {
+  if (int32_t status = GainOffsetGate(port, settings); status != COND_OK) return status;
+  ReadChannelState(port, *settings);
+  change(*settings);
+  return COND_OK;
+}
+
 // The conditioner folded out of a record: it then describes the raw signal,
 // with the host's readings unchanged.
 void FoldConditionerOut(ChanSettings& settings) {
@@ -144,37 +154,28 @@ extern "C" int32_t WINAPI CondOnChan(int32_t port, int32_t report) {
 
 extern "C" int32_t WINAPI CondGainTo(float gain, int32_t port, ChanSettings* settings) {
   ModuleScope scope;
-  if (int32_t status = GainOffsetGate(port, settings); status != COND_OK) return status;
-  ReadChannelState(port, *settings);
-  ApplyGain(gain, *settings);
-  return COND_OK;
+  return ChangeChannel(port, settings, [&](ChanSettings& record) { ApplyGain(gain, record); });
 }
 
 extern "C" int32_t WINAPI CondGainChange(int32_t up, int32_t port, ChanSettings* settings) {
   ModuleScope scope;
-  if (int32_t status = GainOffsetGate(port, settings); status != COND_OK) return status;
-  ReadChannelState(port, *settings);
-  // The step is taken in single precision: 5 x 0.4 gives exactly 2.
-  const float requested = settings->gain * (up != 0 ? 2.5f : 0.4f);
-  ApplyGain(requested, *settings);
-  return COND_OK;
+  return ChangeChannel(port, settings, [&](ChanSettings& record) {
+    // The step is taken in single precision: 5 x 0.4 gives exactly 2.
+    ApplyGain(record.gain * (up != 0 ? 2.5f : 0.4f), record);
+  });
 }
 
 extern "C" int32_t WINAPI CondOffsTo(float offset, int32_t port, ChanSettings* settings) {
   ModuleScope scope;
-  if (int32_t status = GainOffsetGate(port, settings); status != COND_OK) return status;
-  ReadChannelState(port, *settings);
-  ApplyOffset(offset, *settings);
-  return COND_OK;
+  return ChangeChannel(port, settings, [&](ChanSettings& record) { ApplyOffset(offset, record); });
 }
 
 extern "C" int32_t WINAPI CondOffsChange(int32_t up, int32_t port, ChanSettings* settings) {
   ModuleScope scope;
-  if (int32_t status = GainOffsetGate(port, settings); status != COND_OK) return status;
-  ReadChannelState(port, *settings);
-  const double step = MaxOffset(port, *settings) / 10.0;
-  ApplyOffset(static_cast<double>(settings->offset) + (up != 0 ? step : -step), *settings);
-  return COND_OK;
+  return ChangeChannel(port, settings, [&](ChanSettings& record) {
+    const double step = MaxOffset(port, record) / 10.0;
+    ApplyOffset(static_cast<double>(record.offset) + (up != 0 ? step : -step), record);
+  });
 }
 
 extern "C" int32_t WINAPI GetCondInfo2(int32_t port, CondInfo* info) {
