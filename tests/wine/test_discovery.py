@@ -100,6 +100,7 @@ class DiscoveryTest(unittest.TestCase):
         # A directory in the log's place: the log cannot be created, which
         # InitCond reports in a message box before it carries on.
         os.mkdir(bench.host_file("ZELCOND.LOG"))
+        self.addCleanup(os.rmdir, bench.host_file("ZELCOND.LOG"))  # the prefix is shared
         bench.write_ini({"Port": "none", "Dump": 1})
         bench.set_registry("Port", 9)  # the prefix has no COM9
 
