@@ -18,7 +18,9 @@ RUN_TIMEOUT_S = 240
 def run_under_wine(*args):
     """Runs vornctl.exe; returns (exit code, stdout, stderr)."""
     directory = os.environ["VORNCTL_WINE_DIR"]
-    environment = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=os.path.join(directory, "prefix"))
+    # No .NET or HTML engine installers: the prefix needs neither.
+    environment = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=os.path.join(directory, "prefix"),
+                       WINEDLLOVERRIDES="mscoree,mshtml=")
     with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
         done = subprocess.run([WINE, os.environ["VORNCTL_EXE"], *args], stdin=subprocess.DEVNULL, stdout=out,
                               stderr=err, env=environment, timeout=RUN_TIMEOUT_S)
