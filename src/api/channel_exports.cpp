@@ -10,10 +10,12 @@
 #include "api/module_scope.h"
 #include "api/panel_link.h"
 #include "api/report_error.h"
+#include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/setting_commands.h"
 #include "channel/value_snapping.h"
 #include "condvorn.h"
+#include "link/link_state.h"
 
 namespace condvorn {
 namespace {
@@ -94,7 +96,7 @@ void FillExtraSettings(const ChannelState& state, CondInfo& info) {
 }
 
 void FillCondInfo(int32_t port, CondInfo& info) {
-  const ChannelState& state = Lib().channelStates[port];
+  const ChannelState& state = Channels().channelStates[port];
   const uint32_t want = info.want;
   if (want & COND_WANT_INPUTS) {
     info.inputCount = state.inputCount;
@@ -185,7 +187,7 @@ extern "C" int32_t WINAPI GetCondInfo2(int32_t port, CondInfo* info) {
   if (!IsChannelNumber(port)) return COND_ERR_BAD_PORT;
   // The channel is asked whatever discovery found; only a closed port, whose
   // handle means nothing any more, keeps the queries off the line.
-  if (Lib().linkStatus >= 0) ReadChannelState(port, *info->settings);
+  if (Link().linkStatus >= 0) ReadChannelState(port, *info->settings);
   FillCondInfo(port, *info);
   return COND_OK;
 }

@@ -1,22 +1,20 @@
 #include "api/library_state.h"
 
 #include "api/chan_settings.h"
-#include "link/diagnostic_log.h"
+#include "channel/channel_state.h"
+#include "link/link_state.h"
 
 namespace condvorn {
 
 LibraryState& Lib() {
-  // Large (the channel tables), so it lives in static storage.
   static LibraryState state;
   return state;
 }
 
 void LoadLibraryState() {
-  LibraryState& lib = Lib();
-  lib = LibraryState{};
-  for (ChanSettings& applied : lib.appliedSettings) applied = DefaultChanSettings();
-  lib.programDirectory =
-      ProgramDirectoryFromPath(CurrentOs().host->ExecutablePath(kExecutablePathRoom));
+  ResetLinkState();
+  LoadChannelTables(DefaultChanSettings());
+  Lib().activePanel = nullptr;
 }
 
 }  // namespace condvorn

@@ -8,6 +8,7 @@
 #include "condvorn.h"
 #include "link/diagnostic_log.h"
 #include "link/discovery.h"
+#include "link/link_state.h"
 #include "link/linkio.h"
 #include "link/port_config.h"
 
@@ -20,7 +21,7 @@ bool DiscoverChannels(int32_t first, int32_t last) {
   bool found = false;
   for (int32_t channel = first; channel < kChannelCount; ++channel) {
     int32_t status = GotAVorn(channel);
-    Lib().channelStatus[channel] = status;
+    Link().channelStatus[channel] = status;
     if (status == COND_OK) {
       found = true;
     } else if (channel >= last) {
@@ -44,41 +45,41 @@ using namespace condvorn;
 
 extern "C" int32_t WINAPI InitCond(int32_t reset) {
   ModuleScope scope;
-  LibraryState& lib = Lib();
-  if (reset != 0) lib.reinitNeeded = 1;
+  LinkState& link = Link();
+  if (reset != 0) link.reinitNeeded = 1;
 
-  lib.logConfigured = ReadConfigValue("Dump", 0);
-  lib.logActive = lib.logConfigured;
-  if (lib.logConfigured != 0) StartLog();
+  link.logConfigured = ReadConfigValue("Dump", 0);
+  link.logActive = link.logConfigured;
+  if (link.logConfigured != 0) StartLog();
 
-  lib.linkStatus = COND_ERR_NO_LINK;
-  if (lib.reinitNeeded) {
+  link.linkStatus = COND_ERR_NO_LINK;
+  if (link.reinitNeeded) {
     ResetChannelTables();
-    for (int32_t& status : lib.channelStatus) status = COND_ERR_NO_LINK;
+    for (int32_t& status : link.channelStatus) status = COND_ERR_NO_LINK;
   }
 
   int32_t port = ReadConfigValue("Port", 1);
   if (port <= 0) {
     LogLine("Conditioner settings give None as serial port - access disabled");
-    lib.logActive = 0;
+    link.logActive = 0;
     return COND_ERR_NO_LINK;
   }
 
   LogFormat("About to open serial port %d for use with Vorns", static_cast<int>(port));
   unsigned char scratch[40];
-  int32_t opened = LkOpen(port, -1, &lib.linkHandle, scratch);
+  int32_t opened = LkOpen(port, -1, &link.linkHandle, scratch);
   if (opened != 0) {
     LogFormat("Attempt to open serial port %d returned error code %ld", static_cast<int>(port),
               static_cast<long>(opened));
-    lib.logActive = 0;
-    lib.reinitNeeded = 1;
-    return lib.linkStatus;
+    link.logActive = 0;
+    link.reinitNeeded = 1;
+    return link.linkStatus;
   }
-  lib.linkStatus = COND_OK;
+  link.linkStatus = COND_OK;
 
-  if (!lib.reinitNeeded) {
+  if (!link.reinitNeeded) {
     // The previous discovery still stands.
-    lib.logActive = 0;
+    link.logActive = 0;
     return COND_OK;
   }
 
@@ -88,18 +89,18 @@ extern "C" int32_t WINAPI InitCond(int32_t reset) {
   if (first >= kChannelCount) return COND_ERR_NO_CHANNEL;
   if (!DiscoverChannels(first, last)) return COND_ERR_NO_CHANNEL;
 
-  lib.reinitNeeded = 0;
-  lib.logActive = 0;
+  link.reinitNeeded = 0;
+  link.logActive = 0;
   return COND_OK;
 }
 
 extern "C" void WINAPI KillCond(void) {
   ModuleScope scope;
-  LibraryState& lib = Lib();
-  if (lib.activePanel != nullptr) lib.activePanel->Close(false);
-  if (lib.linkStatus >= 0) LkClose(lib.linkHandle);
+  if (Lib().activePanel != nullptr) Lib().activePanel->Close(false);
+  LinkState& link = Link();
+  if (link.linkStatus >= 0) LkClose(link.linkHandle);
   // Discovery's results stay, so that InitCond(0) reopens without probing.
-  lib.linkStatus = COND_ERR_NO_LINK;
+  link.linkStatus = COND_ERR_NO_LINK;
 }
 
 extern "C" int32_t WINAPI GetCondType(void) {
@@ -109,7 +110,7 @@ extern "C" int32_t WINAPI GetCondType(void) {
 
 extern "C" void WINAPI SetADCRange(double volts) {
   ModuleScope scope;
-  Lib().adcRange = volts;
+  Channels().adcRange = volts;
 }
 
 extern "C" int32_t WINAPI SetPellProc(CondPellProc) {

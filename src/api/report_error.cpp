@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "api/library_state.h"
 #include "condvorn.h"
+#include "link/link_state.h"
 
 namespace condvorn {
 namespace {
@@ -39,9 +39,9 @@ std::string SecondLine(int32_t status) {
 std::string ErrorMessage(int32_t code, int32_t status) { return FirstLine(code) + SecondLine(status); }
 
 int32_t ReportError(int32_t code) {
-  const LibraryState& lib = Lib();
-  int32_t status = lib.linkStatus;
-  if (code >= 0 && lib.linkStatus >= 0 && IsChannelNumber(code)) status = lib.channelStatus[code];
+  const LinkState& link = Link();
+  int32_t status = link.linkStatus;
+  if (code >= 0 && link.linkStatus >= 0 && IsChannelNumber(code)) status = link.channelStatus[code];
   CurrentOs().host->ShowMessage(ErrorMessage(code, status));
   return status;
 }

@@ -1,8 +1,7 @@
 #include "channel/channel_state.h"
 
+#include <algorithm>
 #include <cstring>
-
-#include "api/library_state.h"
 
 namespace condvorn {
 namespace {
@@ -38,8 +37,22 @@ const FilterType kHighPassStaticTable[4] = {
     StaticFilter("3-pole Bessel", 0.01, 1000.0, kHighPassCutoffs),
 };
 
+ChannelTables& Channels() {
+  // Large (about 1.6 MB): static storage, and never built on a stack.
+  static ChannelTables tables;
+  return tables;
+}
+
+void LoadChannelTables(const ChanSettings& appliedAtLoad) {
+  ChannelTables& tables = Channels();
+  std::memset(tables.channelStates, 0, sizeof tables.channelStates);
+  std::fill(std::begin(tables.appliedSettings), std::end(tables.appliedSettings), appliedAtLoad);
+  tables.currentChannel = 0;
+  tables.adcRange = 5.0;
+}
+
 void InvalidateApplied(int32_t channel) {
-  ChanSettings& applied = Lib().appliedSettings[channel];
+  ChanSettings& applied = Channels().appliedSettings[channel];
   applied.size = sizeof(ChanSettings);
   applied.gain = kNeverGain;
   applied.offset = kNeverValue;
@@ -53,17 +66,17 @@ void InvalidateApplied(int32_t channel) {
 }
 
 void ResetChannelTables() {
-  LibraryState& lib = Lib();
-  std::memset(lib.channelStates, 0, sizeof lib.channelStates);
-  std::memset(lib.appliedSettings, 0, sizeof lib.appliedSettings);
+  ChannelTables& tables = Channels();
+  std::memset(tables.channelStates, 0, sizeof tables.channelStates);
+  std::memset(tables.appliedSettings, 0, sizeof tables.appliedSettings);
   for (int32_t channel = 0; channel < kChannelCount; ++channel) {
     InvalidateApplied(channel);
-    lib.channelStates[channel].listsInput = kNotRead;
-    lib.channelStates[channel].gainCount = kNotRead;
+    tables.channelStates[channel].listsInput = kNotRead;
+    tables.channelStates[channel].gainCount = kNotRead;
   }
 }
 
-ChannelState& CurrentChannelState() { return Lib().channelStates[Lib().currentChannel]; }
-ChanSettings& CurrentApplied() { return Lib().appliedSettings[Lib().currentChannel]; }
+ChannelState& CurrentChannelState() { return Channels().channelStates[Channels().currentChannel]; }
+ChanSettings& CurrentApplied() { return Channels().appliedSettings[Channels().currentChannel]; }
 
 }  // namespace condvorn

@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "condvorn.h"
+#include "link/link_state.h"
 
 namespace condvorn {
 
-constexpr int kChannelCount = 128;    // channel numbers 0 to 127
 constexpr int kMaxListItems = 20;     // any item list keeps at most 20 entries
 constexpr int kItemTextSize = 20;     // room of one item text, NUL included
 constexpr int kNameSize = 16;         // filter and extra-setting names, NUL included
@@ -92,6 +92,20 @@ void InvalidateApplied(int32_t channel);
 // The reset of a full re-initialisation: every channel's capabilities and
 // applied settings zeroed, then marked never applied and not read.
 void ResetChannelTables();
+
+// The channel model's library-wide tables. One instance per loaded library.
+struct ChannelTables {
+  ChannelState channelStates[kChannelCount];  // capabilities, by channel number
+  ChanSettings appliedSettings[kChannelCount]; // what was last sent
+  int32_t currentChannel;         // the channel selected on the line
+  double adcRange;                // the host's ADC full scale in volts (+/-)
+};
+
+ChannelTables& Channels();
+
+// Puts the tables at their values at load, in place: capabilities zero,
+// applied settings at the given record, channel 0 current, ADC range 5 V.
+void LoadChannelTables(const ChanSettings& appliedAtLoad);
 
 // The channel that the serial link has selected and that every setting
 // command and snapping operation acts on.

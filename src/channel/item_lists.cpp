@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/library_state.h"
+#include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/reply_lines.h"
 #include "link/diagnostic_log.h"
@@ -28,20 +28,20 @@ constexpr size_t kItemTableSize = kMaxListItems * kItemTextSize;
 // log off, so that with "Dump" configured it always reaches the log; and the
 // next InitCond rediscovers the channels.
 void ReportReadFailure(const char* name, const char* failure) {
-  LibraryState& lib = Lib();
-  const int32_t previous = lib.logActive;
-  lib.logActive = lib.logConfigured;
+  LinkState& link = Link();
+  const int32_t previous = link.logActive;
+  link.logActive = link.logConfigured;
   LogFormat("Failed to read back Vorn info from %s command", name);
   LogLine(failure);
-  lib.logActive = previous;
-  lib.reinitNeeded = 1;
+  link.logActive = previous;
+  link.reinitNeeded = 1;
 }
 
 // Before another attempt at a list: let the line settle and drop whatever is
 // left of the failed reply.
 void PrepareRetry() {
   WaitMs(kRetryPauseMs);
-  LkFlushInput(Lib().linkHandle);
+  LkFlushInput(Link().linkHandle);
 }
 
 // Reads the count line and the items into `items`. Leaves `failure` empty on

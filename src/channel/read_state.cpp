@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "api/library_state.h"
+#include "channel/channel_state.h"
 #include "channel/setting_commands.h"
 #include "link/discovery.h"
 #include "link/transport.h"
@@ -69,10 +69,10 @@ void ReadCapabilities(ChannelState& state) {
 
 void ReadChannelState(int32_t channel, ChanSettings& settings) {
   SelectChannel(channel);
-  ChannelState& state = Lib().channelStates[channel];
+  ChannelState& state = Channels().channelStates[channel];
   // A gain list that came back empty leaves the capabilities to be read again.
   if (state.gainCount <= 0) ReadCapabilities(state);
-  Lib().currentChannel = channel;
+  Channels().currentChannel = channel;
   if (settings.input >= state.inputCount) settings.input = kFallbackInput;
   SelectInput(settings.input, settings);
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/library_state.h"
+#include "channel/channel_state.h"
 #include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/value_snapping.h"
@@ -265,8 +265,8 @@ void ApplyExtraSetting(double value, int32_t index, ChanSettings& settings) {
 }
 
 bool SettingsApplied(int32_t channel, const ChanSettings& settings) {
-  const ChanSettings& applied = Lib().appliedSettings[channel];
-  const ChannelState& state = Lib().channelStates[channel];
+  const ChanSettings& applied = Channels().appliedSettings[channel];
+  const ChannelState& state = Channels().channelStates[channel];
   if (settings.gain != applied.gain || settings.offset != applied.offset ||
       settings.input != applied.input || settings.flags != applied.flags ||
       settings.lowPassType != applied.lowPassType ||

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "api/library_state.h"
 #include "channel/channel_state.h"
 
 namespace condvorn {
@@ -75,15 +74,15 @@ int32_t ChooseOffsetRange(double needed) {
 }
 
 double OffsetUnitInHostUnits(const ChanSettings& settings) {
-  return settings.gain * (kCodesPerFullScale / Lib().adcRange) * settings.scale;
+  return settings.gain * (kCodesPerFullScale / Channels().adcRange) * settings.scale;
 }
 
 double MaxOffset(int32_t channel, const ChanSettings& settings) {
-  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Lib().channelStates[channel], true);
+  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Channels().channelStates[channel], true);
 }
 
 double SmallestRangeOffset(int32_t channel, const ChanSettings& settings) {
-  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Lib().channelStates[channel], false);
+  return OffsetUnitInHostUnits(settings) * RangeMagnitude(Channels().channelStates[channel], false);
 }
 
 }  // namespace condvorn

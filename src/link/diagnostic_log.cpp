@@ -4,15 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/library_state.h"
+#include "link/link_state.h"
 #include "os/os.h"
 
 namespace condvorn {
 
-std::string LogFilePath() { return Lib().programDirectory + "ZELCOND.LOG"; }
+std::string LogFilePath() { return Link().programDirectory + "ZELCOND.LOG"; }
 
 void LogLine(const char* text) {
-  if (Lib().logActive == 0) return;
+  if (Link().logActive == 0) return;
   // The line buffer holds the message, "\r\n" and the terminating NUL.
   char line[kLogLineBufferSize];
   std::snprintf(line, sizeof line, "%.*s\r\n", static_cast<int>(kLogLineBufferSize - 3), text);
@@ -20,7 +20,7 @@ void LogLine(const char* text) {
 }
 
 void LogFormat(const char* format, ...) {
-  if (Lib().logActive == 0) return;
+  if (Link().logActive == 0) return;
   char message[kLogLineBufferSize];
   va_list args;
   va_start(args, format);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "api/library_state.h"
+#include "link/link_state.h"
 #include "link/diagnostic_log.h"
 #include "link/linkio.h"
 #include "link/reply_numbers.h"
@@ -26,7 +26,7 @@ int32_t GotAVorn(int32_t channel) {
     return COND_ERR_COMMS;
   }
   WaitForInput(kFirstCharWaitMs);
-  if (LkCharCount(Lib().linkHandle) <= 0) {
+  if (LkCharCount(Link().linkHandle) <= 0) {
     LogFormat("Timed out waiting for response for Vorn channel %d", static_cast<int>(channel));
     return COND_ERR_NO_CHANNEL;
   }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/library_state.h"
+#include "link/link_state.h"
 #include "link/diagnostic_log.h"
 #include "link/linkio.h"
 
@@ -19,7 +19,7 @@ bool Elapsed(uint32_t start, uint32_t ms) { return Now() - start >= ms; }
 }  // namespace
 
 int32_t SendStr(const char* text) {
-  int32_t result = LkSend(Lib().linkHandle, text, static_cast<int32_t>(std::strlen(text)));
+  int32_t result = LkSend(Link().linkHandle, text, static_cast<int32_t>(std::strlen(text)));
   if (result != 0) LogFormat("SendStr: LkSend %s returned %ld", text, static_cast<long>(result));
   return result;
 }
@@ -30,7 +30,7 @@ int32_t ReadStr(char* buffer, int32_t capacity, uint32_t timeoutMs) {
   int32_t count = 0;
   const uint32_t start = Now();
   for (;;) {
-    int32_t c = LkGetChar(Lib().linkHandle);
+    int32_t c = LkGetChar(Link().linkHandle);
     if (c == 13) return 1;
     if (c > 0) {
       // Any other byte is part of the reply, a line feed included.
@@ -46,7 +46,7 @@ int32_t ReadStr(char* buffer, int32_t capacity, uint32_t timeoutMs) {
       if (Now() - start > timeoutMs) {
         LogLine("Timed out in ReadStr, chars already got were:");
         LogLine(buffer);
-        Lib().reinitNeeded = 1;
+        Link().reinitNeeded = 1;
         return 0;
       }
     } else {
@@ -62,7 +62,7 @@ void SelectChannel(int32_t channel) {
   std::snprintf(command, sizeof command, ";;CH%d;", static_cast<int>(channel));
   SendStr(command);
   // Let the selection leave the output queue before the settling pause.
-  while (LkOutputQueueCount(Lib().linkHandle) > 0) {
+  while (LkOutputQueueCount(Link().linkHandle) > 0) {
   }
   WaitMs(10);
   WaitMs(10);
@@ -76,7 +76,7 @@ void WaitMs(uint32_t ms) {
 
 void WaitForInput(uint32_t ms) {
   const uint32_t start = Now();
-  while (LkCharCount(Lib().linkHandle) == 0 && !Elapsed(start, ms)) {
+  while (LkCharCount(Link().linkHandle) == 0 && !Elapsed(start, ms)) {
   }
 }
 

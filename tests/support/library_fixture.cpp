@@ -33,8 +33,8 @@ void LibraryTest::Discover(int32_t first, int32_t last, int32_t dump) {
 }
 
 void LibraryTest::OpenLink() {
-  link.Open(1, -1, &Lib().linkHandle, nullptr);
-  Lib().linkStatus = 0;
+  link.Open(1, -1, &Link().linkHandle, nullptr);
+  Link().linkStatus = 0;
 }
 
 Texts LibraryTest::LogLines() const { return logFile.Lines(LogFilePath()); }

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "api/library_state.h"
+#include "channel/channel_state.h"
+#include "link/link_state.h"
 #include "in_process_line.h"
 #include "simulator.h"
 #include "test_os.h"

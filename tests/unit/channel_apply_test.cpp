@@ -42,7 +42,7 @@ class ApplyTest : public LibraryTest {
     return offsets == sent.end() ? sent : Texts(offsets + 1, sent.end());
   }
 
-  ChanSettings& Applied() const { return Lib().appliedSettings[kChannel]; }
+  ChanSettings& Applied() const { return Channels().appliedSettings[kChannel]; }
 
   ChanSettings record = DefaultChanSettings();
 };

@@ -26,7 +26,7 @@ class ChannelExportsTest : public LibraryTest {
 };
 
 TEST_F(ChannelExportsTest, SetCondChanFoldsTheConditionerOutOfAnUnusablePort) {
-  ASSERT_EQ(Lib().channelStatus[2], COND_ERR_NO_CHANNEL);
+  ASSERT_EQ(Link().channelStatus[2], COND_ERR_NO_CHANNEL);
   record.scale = 0.001f;
   record.zero = 1.0f;
   record.gain = 10.0f;

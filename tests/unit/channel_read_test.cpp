@@ -35,7 +35,7 @@ class ChannelReadTest : public LibraryTest {
     return settings;
   }
 
-  const ChannelState& State(int channel = kChannel) const { return Lib().channelStates[channel]; }
+  const ChannelState& State(int channel = kChannel) const { return Channels().channelStates[channel]; }
 };
 
 // Two lines per failed read, written although the log is otherwise inactive;
@@ -84,7 +84,7 @@ TEST_F(ChannelReadTest, EachKindOfChannelIsAskedItsOwnQueriesInOrder) {
     expected.insert(expected.end(), {"IP1;", "?GS;", "?OS;"});
     Read(0, channel);
     EXPECT_EQ(Sent(channel), expected) << cases[channel - kChannel].first;
-    EXPECT_EQ(Lib().currentChannel, channel);
+    EXPECT_EQ(Channels().currentChannel, channel);
   }
   EXPECT_TRUE(LogLines().empty());
 }
@@ -287,8 +287,8 @@ TEST_F(ChannelReadTest, ZeroItemsFailAndNumberListsAreAskedThreeTimes) {
   EXPECT_GE(clock.NowMs() - start, 300.0);
   EXPECT_EQ(State().offsetRangeCount, 0);
   EXPECT_EQ(LogLines(), Failures("OS", "Vorn indicated 0 items available", 3));
-  EXPECT_EQ(Lib().reinitNeeded, 1);
-  EXPECT_EQ(Lib().logActive, 0) << "logging is forced only for the failure lines";
+  EXPECT_EQ(Link().reinitNeeded, 1);
+  EXPECT_EQ(Link().logActive, 0) << "logging is forced only for the failure lines";
 }
 
 TEST_F(ChannelReadTest, ALetterItemStandsForTheFallbackAndTheListIsAskedAgain) {
@@ -298,7 +298,7 @@ TEST_F(ChannelReadTest, ALetterItemStandsForTheFallbackAndTheListIsAskedAgain) {
   EXPECT_EQ(State().gainCount, 10);
   EXPECT_EQ(State().gains[9], 1.0) << "the last attempt stands";
   EXPECT_TRUE(LogLines().empty()) << "the list itself came complete";
-  EXPECT_EQ(Lib().reinitNeeded, 0);
+  EXPECT_EQ(Link().reinitNeeded, 0);
 }
 
 TEST_F(ChannelReadTest, TwentyFiveItemsAreReadOffTheLineAndTwentyKept) {
@@ -353,7 +353,7 @@ TEST_F(ChannelReadTest, AnUnansweredDigitalFilterQueryMeansNone) {
   EXPECT_EQ(State().extraSettingCount, 0);
   EXPECT_EQ(Count("?LF;"), 1);
   EXPECT_EQ(LogLines(), Failures("DF", kNoCount));
-  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(Link().reinitNeeded, 1);
 }
 
 TEST_F(ChannelReadTest, AReceiveErrorIsLoggedWithItsCode) {
@@ -384,7 +384,7 @@ void ExpectNothingLearnt(const ChannelState& state) {
   EXPECT_EQ(state.notchFrequency, 0);
   EXPECT_EQ(state.gainCount, 0);
   EXPECT_EQ(state.offsetRangeCount, 0);
-  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(Link().reinitNeeded, 1);
 }
 
 TEST_F(ChannelReadTest, ASilentChannelIsAskedEveryListThreeTimesAndTeachesNothing) {
@@ -421,7 +421,7 @@ TEST_F(ChannelReadTest, ALineThatGoesDeadMidwayKeepsWhatWasLearntBefore) {
   EXPECT_EQ(State().highPassTypeCount, 0);
   EXPECT_EQ(State().extraSettingCount, 0);
   EXPECT_EQ(State().gainCount, 0);
-  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(Link().reinitNeeded, 1);
 }
 
 TEST_F(ChannelReadTest, ZeroTextsAreTheOnlyTextsThatMayReadAsZero) {

@@ -14,7 +14,7 @@ class SnappingTest : public LibraryTest {
  protected:
   SnappingTest() {
     ResetChannelTables();
-    Lib().currentChannel = 7;
+    Channels().currentChannel = 7;
   }
 
   // Fills `values` and its count from a list.
@@ -26,7 +26,7 @@ class SnappingTest : public LibraryTest {
   void SetGains(const std::vector<double>& gains) { Set(gains, state.gainCount, state.gains); }
   void SetRanges(const std::vector<double>& ranges) { Set(ranges, state.offsetRangeCount, state.offsetRanges); }
 
-  ChannelState& state = Lib().channelStates[7];
+  ChannelState& state = Channels().channelStates[7];
 };
 
 TEST_F(SnappingTest, TheNearestGainWinsAndATieKeepsTheEarlierOne) {
@@ -73,16 +73,16 @@ TEST_F(SnappingTest, OffsetSpansAreInHostUnitsForTheChannelGiven) {
   settings.gain = 10;
   EXPECT_DOUBLE_EQ(MaxOffset(7, settings), 327680.0);
   EXPECT_DOUBLE_EQ(SmallestRangeOffset(7, settings), 32768.0);
-  Lib().adcRange = 10.0;
+  Channels().adcRange = 10.0;
   EXPECT_DOUBLE_EQ(MaxOffset(7, settings), 163840.0);
   SetRanges({});
   EXPECT_EQ(MaxOffset(7, settings), 0.0);
   EXPECT_EQ(SmallestRangeOffset(7, settings), 0.0);
 
-  Lib().channelStates[9].offsetRangeCount = 1;  // not the current channel
-  Lib().channelStates[9].offsetRanges[0] = 2;
+  Channels().channelStates[9].offsetRangeCount = 1;  // not the current channel
+  Channels().channelStates[9].offsetRanges[0] = 2;
   settings.gain = 1;
-  Lib().adcRange = 5.0;
+  Channels().adcRange = 5.0;
   EXPECT_DOUBLE_EQ(MaxOffset(9, settings), 2 * 6553.6);
 }
 

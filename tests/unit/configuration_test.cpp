@@ -80,14 +80,14 @@ TEST_F(ConfigurationTest, TheLogLiesInTheHostProgramsDirectory) {
 TEST_F(ConfigurationTest, LogLinesAreWrittenOnlyWhileLoggingIsActive) {
   LogLine("not written");
   EXPECT_TRUE(logFile.files.empty());
-  Lib().logActive = 1;
+  Link().logActive = 1;
   LogLine("written");
   LogFormat("channel %d", 4);
   EXPECT_EQ(logFile.files[LogFilePath()], "written\r\nchannel 4\r\n");
 }
 
 TEST_F(ConfigurationTest, ALongMessageIsCutAndAnUnwritableLogDropsLinesSilently) {
-  Lib().logActive = 1;
+  Link().logActive = 1;
   LogLine(std::string(300, 'm').c_str());
   EXPECT_EQ(LogLines(), Texts{std::string(149, 'm')});
   logFile.files.clear();

@@ -13,7 +13,7 @@ class ProbeTest : public LibraryTest {
  protected:
   ProbeTest() {
     OpenLink();
-    Lib().logActive = 1;
+    Link().logActive = 1;
   }
   vornsim::Channel& channel5 = AddChannel(5, "df3");
 };
@@ -75,10 +75,10 @@ TEST_F(ProbeTest, ASilentChannelCostsAboutFiftyMilliseconds) {
 
 TEST_F(ProbeTest, AReplyThatStallsTimesOutAndAsksForRediscovery) {
   channel5.faults.stallAfterFirstChar = true;
-  Lib().reinitNeeded = 0;
+  Link().reinitNeeded = 0;
   EXPECT_EQ(GotAVorn(5), COND_ERR_NO_CHANNEL);
   EXPECT_EQ(LogLines().back(), "No response from Vorn channel 5");
-  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(Link().reinitNeeded, 1);
 }
 
 TEST_F(ProbeTest, LinkErrorsAreCommunicationFailures) {

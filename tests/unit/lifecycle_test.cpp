@@ -25,10 +25,10 @@ TEST_F(LifecycleTest, ProbesFromFirstToLastAndStopsAtTheFirstSilentChannelBeyond
   AddChannel(1);
   EXPECT_EQ(InitCond(0), 0);
   EXPECT_EQ(ProbedChannels(sim), (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(Lib().channelStatus[0], COND_ERR_NO_CHANNEL);
-  EXPECT_EQ(Lib().channelStatus[1], 0);
-  EXPECT_EQ(Lib().channelStatus[4], COND_ERR_NO_LINK) << "not probed";
-  EXPECT_EQ(Lib().reinitNeeded, 0);
+  EXPECT_EQ(Link().channelStatus[0], COND_ERR_NO_CHANNEL);
+  EXPECT_EQ(Link().channelStatus[1], 0);
+  EXPECT_EQ(Link().channelStatus[4], COND_ERR_NO_LINK) << "not probed";
+  EXPECT_EQ(Link().reinitNeeded, 0);
   EXPECT_EQ(link.lastOpenedPort, 1);
   EXPECT_EQ(link.lastOpenMode, -1);
 }
@@ -62,14 +62,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LifecycleTest, NoChannelFoundKeepsLoggingAndTheNextCallProbesAgain) {
   Configure(1, 1, 0, 1);
   EXPECT_EQ(InitCond(0), COND_ERR_NO_CHANNEL);
-  EXPECT_EQ(Lib().reinitNeeded, 1);
-  EXPECT_EQ(Lib().logActive, 1);
-  EXPECT_EQ(Lib().linkStatus, 0);
+  EXPECT_EQ(Link().reinitNeeded, 1);
+  EXPECT_EQ(Link().logActive, 1);
+  EXPECT_EQ(Link().linkStatus, 0);
   AddChannel(1);
   sim.ClearReceived();
   EXPECT_EQ(InitCond(0), 0);
   EXPECT_EQ(ProbedChannels(sim), (std::vector<int>{0, 1, 2}));
-  EXPECT_EQ(Lib().logActive, 0);
+  EXPECT_EQ(Link().logActive, 0);
 }
 
 TEST_F(LifecycleTest, WritesAFreshLogForEachInitialisation) {
@@ -108,18 +108,18 @@ TEST_F(LifecycleTest, PortNoneDisablesAccessWithoutOpening) {
   EXPECT_EQ(InitCond(0), COND_ERR_NO_LINK);
   EXPECT_EQ(link.opens, 0);
   EXPECT_EQ(LogLines().back(), "Conditioner settings give None as serial port - access disabled");
-  EXPECT_EQ(Lib().logActive, 0);
+  EXPECT_EQ(Link().logActive, 0);
   EXPECT_EQ(config.registry["Port"].dword, 0xFFFFFFFFu);
 }
 
 TEST_F(LifecycleTest, AnOpenFailureLeavesTheLinkClosed) {
   Configure(2, 1, 0, 0);
   link.openError = 5;
-  Lib().reinitNeeded = 0;
+  Link().reinitNeeded = 0;
   EXPECT_EQ(InitCond(0), COND_ERR_NO_LINK);
   EXPECT_EQ(LogLines().back(), "Attempt to open serial port 2 returned error code 5");
-  EXPECT_EQ(Lib().reinitNeeded, 1);
-  EXPECT_EQ(Lib().linkStatus, COND_ERR_NO_LINK);
+  EXPECT_EQ(Link().reinitNeeded, 1);
+  EXPECT_EQ(Link().linkStatus, COND_ERR_NO_LINK);
 }
 
 TEST_F(LifecycleTest, KillThenInitZeroReopensWithoutProbing) {
@@ -128,8 +128,8 @@ TEST_F(LifecycleTest, KillThenInitZeroReopensWithoutProbing) {
   EXPECT_EQ(InitCond(0), 0);
   KillCond();
   EXPECT_EQ(link.closes, 1);
-  EXPECT_EQ(Lib().linkStatus, COND_ERR_NO_LINK);
-  EXPECT_EQ(Lib().channelStatus[2], 0) << "discovery is kept";
+  EXPECT_EQ(Link().linkStatus, COND_ERR_NO_LINK);
+  EXPECT_EQ(Link().channelStatus[2], 0) << "discovery is kept";
   KillCond();
   EXPECT_EQ(link.closes, 1) << "a closed port is not closed again";
 
@@ -137,7 +137,7 @@ TEST_F(LifecycleTest, KillThenInitZeroReopensWithoutProbing) {
   EXPECT_EQ(InitCond(0), 0);
   EXPECT_EQ(link.opens, 2);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Lib().channelStatus[2], 0);
+  EXPECT_EQ(Link().channelStatus[2], 0);
 }
 
 TEST_F(LifecycleTest, AReplyTimeOutInOperationMakesTheNextInitProbeAgain) {
@@ -156,16 +156,16 @@ TEST_F(LifecycleTest, TheFixedFactsAnswerInAnyState) {
   EXPECT_EQ(GetCondType(), 1);
   EXPECT_EQ(SetPellProc(nullptr), 0);
   SetADCRange(10.0);
-  EXPECT_EQ(Lib().adcRange, 10.0);
+  EXPECT_EQ(Channels().adcRange, 10.0);
   KillCond();
   EXPECT_EQ(GetCondType(), 1);
 }
 
 TEST_F(LifecycleTest, ReportErrorShowsTwoLinesAndReturnsTheExplainingStatus) {
   EXPECT_EQ(ReportError(COND_ERR_NO_LINK), COND_ERR_NO_LINK);
-  Lib().linkStatus = 0;
-  Lib().channelStatus[5] = COND_ERR_NO_CHANNEL;
-  Lib().channelStatus[6] = COND_ERR_COMMS;
+  Link().linkStatus = 0;
+  Link().channelStatus[5] = COND_ERR_NO_CHANNEL;
+  Link().channelStatus[6] = COND_ERR_COMMS;
   EXPECT_EQ(ReportError(5), COND_ERR_NO_CHANNEL);
   EXPECT_EQ(ReportError(6), COND_ERR_COMMS);
   EXPECT_EQ(ReportError(COND_ERR_BAD_RECORD), 0);

@@ -13,7 +13,7 @@ namespace {
 class TransportTest : public LibraryTest {
  protected:
   TransportTest() {
-    Lib().logActive = 1;
+    Link().logActive = 1;
     OpenLink();
     AddChannel(5, "df3");
     SelectChannel(5);
@@ -49,12 +49,12 @@ TEST_F(TransportTest, CutsAnOverlongLineAndLeavesTheRestForTheNextRead) {
 }
 
 TEST_F(TransportTest, TimesOutOnTheVirtualClockAndAsksForRediscovery) {
-  Lib().reinitNeeded = 0;
+  Link().reinitNeeded = 0;
   double start = clock.NowMs();
   EXPECT_EQ(ReadStr(buffer, 20, 1000), 0);
   EXPECT_STREQ(buffer, "");
   EXPECT_NEAR(clock.NowMs() - start, 1000.0, 2.0);
-  EXPECT_EQ(Lib().reinitNeeded, 1);
+  EXPECT_EQ(Link().reinitNeeded, 1);
   EXPECT_EQ(LogLines(), (Texts{"Timed out in ReadStr, chars already got were:", ""}));
 }
 
