@@ -35,7 +35,10 @@ def open(port=None, *, first=None, last=None, log=None, adc_range=5.0, reset=Tru
         if _open_line is not None:
             raise RuntimeError("a conditioner line is already open in this process; close it first")
         with _configure.configured(settings):
-            check(library.InitCond(1 if reset else 0), "InitCond")
+            status = library.InitCond(1 if reset else 0)
+        if status != _native.COND_OK:
+            library.KillCond()  # the port may be open with no channel found
+            check(status, "InitCond")
         library.SetADCRange(adc_range)
         _open_line = Line(library, adc_range)
         return _open_line

@@ -79,7 +79,7 @@ def test_the_environment_overrides_the_file(library, simulator, monkeypatch, tmp
         monkeypatch.setenv("CONDVORN_FIRST", "1")
         assert library.InitCond(1) == 0, port
         assert line.take_commands()[:3] == probes(1), port
-        line.take_commands()
+        library.KillCond()
     for disabled in ("none", "-1", "0"):
         monkeypatch.setenv("CONDVORN_PORT", disabled)
         assert library.InitCond(1) == _native.COND_ERR_NO_LINK, disabled
@@ -92,6 +92,7 @@ def test_the_environment_overrides_the_file(library, simulator, monkeypatch, tmp
         monkeypatch.delenv(variable)
     assert library.InitCond(1) == 0
     assert line.take_commands()[:3] == probes(1)
+    library.KillCond()
     monkeypatch.setenv("CONDVORN_DEVICE", "")  # port 250 is /dev/ttyS249 then
     assert library.InitCond(1) == _native.COND_ERR_NO_LINK
 
