@@ -36,9 +36,6 @@ bool PosixConfigStore::WriteRegistryDword(const char* name, uint32_t value) {
   return true;
 }
 
-namespace {
-
-// The value of `name` in section [General] of an INI file, if present.
 std::optional<std::string> IniEntry(const std::string& path, const char* name) {
   std::ifstream file(path);
   std::string line;
@@ -61,8 +58,6 @@ std::optional<std::string> IniEntry(const std::string& path, const char* name) {
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 std::string PosixConfigStore::ReadIniString(const char* name, const char* fallback, size_t room) {
   std::string text = IniEntry(iniPath, name).value_or(fallback);

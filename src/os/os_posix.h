@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ class PosixConfigStore : public ConfigStore {
   std::string iniPath = "zelcond.ini";
   std::map<std::string, uint32_t> registry;
 };
+
+// The value of `name` in section [General] of an INI file, if present.
+std::optional<std::string> IniEntry(const std::string& path, const char* name);
 
 class PosixLogFile : public LogFile {
  public:
