@@ -368,3 +368,11 @@ class WineBench:
         subprocess.run([IMPORT, "-display", self.env["DISPLAY"], "-window", "root",
                         "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", path],
                        check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=30)
+
+
+def start_module_bench(unittest):
+    """A started bench for a test module, stopped when the module is done."""
+    bench = WineBench()
+    unittest.addModuleCleanup(bench.stop)
+    bench.start()
+    return bench
