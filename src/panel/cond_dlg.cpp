@@ -9,19 +9,15 @@
 #include "app/cond_app.h"
 #include "panel/dialog_controls.h"
 #include "panel/panel_state.h"
-#include "res/zelcond.h"
 
 namespace condvorn {
 namespace {
 
 constexpr UINT_PTR kDisplayTimerId = 451;
 constexpr UINT kDisplayPeriodMs = 250;
-constexpr int kOffsetTextLimit = 10;
 // The provisional limits of the offset edit until a channel is shown.
 constexpr double kProvisionalOffsetLimit = 3.0;
 constexpr WPARAM kCloseRequest = COND_NOTIFY_CLOSE_REQUEST;
-
-constexpr int kExtraCombos[] = {IDC_EXTRA1, IDC_EXTRA2, IDC_EXTRA3, IDC_EXTRA4};
 
 UINT ZelcondMessage() { return CCondApp::Get().zelcondMessage(); }
 
@@ -48,7 +44,7 @@ BOOL CCondDlg::OnInitDialog() {
   const int32_t initialChannel = FillPortCombo();
 
   offsetEdit.AttachNumEdit(IDC_OFFSET, hwnd(), -kProvisionalOffsetLimit, kProvisionalOffsetLimit);
-  SendMessageA(Item(IDC_OFFSET), EM_LIMITTEXT, kOffsetTextLimit, 0);
+  SendMessageA(Item(IDC_OFFSET), EM_LIMITTEXT, kTextLimit, 0);
   lowPassCutoffCombo.SubclassDlgItem(IDC_LOWPASS_CUTOFF, hwnd());
   highPassCutoffCombo.SubclassDlgItem(IDC_HIGHPASS_CUTOFF, hwnd());
   for (int row = 0; row < kExtraRows; ++row) extraCombos[row].SubclassDlgItem(kExtraCombos[row], hwnd());

@@ -15,6 +15,7 @@
 #include "panel/my_combo_box.h"
 #include "panel/num_edit.h"
 #include "panel/panel_records.h"
+#include "res/zelcond.h"
 
 namespace condvorn {
 
@@ -41,6 +42,11 @@ class CCondDlg : public Dialog, public PanelLink {
 
  private:
   static constexpr int kExtraRows = 4;
+  static constexpr int kExtraCombos[kExtraRows] = {IDC_EXTRA1, IDC_EXTRA2, IDC_EXTRA3, IDC_EXTRA4};
+  static constexpr int kExtraLabels[kExtraRows] = {IDC_EXTRA1_LABEL, IDC_EXTRA2_LABEL, IDC_EXTRA3_LABEL,
+                                                   IDC_EXTRA4_LABEL};
+  // The longest text the offset and the typed combos take.
+  static constexpr int kTextLimit = 10;
 
   // One side of the filter controls: its type list, cut-off combo and the
   // record fields they show.

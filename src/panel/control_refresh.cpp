@@ -13,17 +13,13 @@
 #include "panel/numeric_text.h"
 #include "panel/panel_state.h"
 #include "panel/panel_texts.h"
-#include "res/zelcond.h"
 
 namespace condvorn {
 namespace {
 
-constexpr int kTextLimit = 10;
 // A largest offset beyond this is taken as none at all.
 constexpr double kLargestSensibleOffset = 1e20;
 
-constexpr int kExtraLabels[] = {IDC_EXTRA1_LABEL, IDC_EXTRA2_LABEL, IDC_EXTRA3_LABEL, IDC_EXTRA4_LABEL};
-constexpr int kExtraCombos[] = {IDC_EXTRA1, IDC_EXTRA2, IDC_EXTRA3, IDC_EXTRA4};
 // The buttons below the extra-setting rows, in the order of layoutRects.
 constexpr int kRowButtons[] = {IDC_APPLY, IDOK, IDCANCEL, IDC_HELP_BUTTON};
 constexpr int kFirstButtonRect = 2;
