@@ -37,6 +37,7 @@ PR_SET_PDEATHSIG = 1
 PR_SET_CHILD_SUBREAPER = 36
 PREFIX_READY_MARK = "condvorn-prefix-ready"
 WINE_RUN_TIMEOUT_S = 60
+HOST_RUN_TIMEOUT_S = 120  # a host script may open many panels
 RECORD_SETTLE_S = 0.2
 POLL_INTERVAL_S = 0.02
 
@@ -285,6 +286,9 @@ class WineBench:
             except subprocess.TimeoutExpired:
                 stop_process(process)
                 raise RuntimeError(f"wine {' '.join(args)} did not finish within {timeout} s")
+            except BaseException:
+                stop_process(process)  # a failing `while_running` leaves nothing running
+                raise
         with open(out_path, errors="replace") as out:
             return code, out.read()
 
@@ -356,7 +360,8 @@ class WineBench:
         windows_dir = "C:\\" + HOST_DIR + "\\"
         watcher = ShotTaker(self, results, screenshots)
         code, output = self._wine([windows_dir + "condhost.exe", windows_dir + "script.txt",
-                                   windows_dir + "results.jsonl"], cwd=self.host_dir(), while_running=watcher.poll)
+                                   windows_dir + "results.jsonl"], timeout=HOST_RUN_TIMEOUT_S,
+                                  cwd=self.host_dir(), while_running=watcher.poll)
         if code != 0:
             raise RuntimeError(f"condhost exited with {code}: {output}")
         with open(results) as lines_out:
