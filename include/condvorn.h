@@ -155,7 +155,11 @@ int32_t WINAPI CondOffsTo(float offset, int32_t port, ChanSettings *settings);
 int32_t WINAPI CondOffsChange(int32_t up, int32_t port, ChanSettings *settings);
 int32_t WINAPI GetCondInfo2(int32_t port, CondInfo *info);
 
-/* ---- Control panel ---- */
+/* ---- Control panel ----
+ * DoCondMenu takes the count from the lower 16 bits of its argument and reads
+ * at most 128 records. While a panel is open, a second DoCondMenu brings that
+ * panel to the front and returns 0. When no panel can be made (no memory, no
+ * window) it returns 0 and leaves nothing open. */
 int32_t WINAPI DoCondMenu(ChanSettings *settings, int32_t count, CondSampleProc sampler,
                           int32_t options, CondWindow hostWindow);
 void    WINAPI KillCondMenu(int32_t post);

@@ -1,32 +1,18 @@
-// The library's start-up when the host process loads it: remember the
-// module, install the Win32 services, put the library-wide state at its
-// load values and register the panel's notification message.
+// The library's entry point: the host process loads and unloads it here,
+// and the application object takes it from there.
 #include <windows.h>
 
-#include "api/library_state.h"
-#include "api/module_scope.h"
-#include "app/app.h"
-#include "condvorn.h"
-#include "os/os.h"
+#include "app/dll_app.h"
 
-namespace condvorn {
-namespace {
-
-UINT zelcondMessage = 0;
-
-}  // namespace
-
-UINT ZelcondMessage() { return zelcondMessage; }
-
-}  // namespace condvorn
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  using namespace condvorn;
-  if (reason == DLL_PROCESS_ATTACH) {
-    SetLibraryModule(instance);
-    InstallOs(PlatformOs());
-    LoadLibraryState();
-    zelcondMessage = RegisterWindowMessageA(COND_MESSAGE_NAME);
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  using condvorn::DllApp;
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      return DllApp::Current().Attach(instance) ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH:
+      DllApp::Current().Detach(reserved != nullptr);
+      return TRUE;
+    default:
+      return TRUE;
   }
-  return TRUE;
 }

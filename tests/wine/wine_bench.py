@@ -23,6 +23,7 @@ import time
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
 XVFB = "Xvfb"
+IMPORT = "import"  # ImageMagick
 
 SETTINGS_KEY = r"HKCU\Software\ZEL\ZELCond\Vorn"
 
@@ -36,7 +37,9 @@ PR_SET_PDEATHSIG = 1
 PR_SET_CHILD_SUBREAPER = 36
 PREFIX_READY_MARK = "condvorn-prefix-ready"
 WINE_RUN_TIMEOUT_S = 60
+HOST_RUN_TIMEOUT_S = 120  # a host script may open many panels
 RECORD_SETTLE_S = 0.2
+POLL_INTERVAL_S = 0.02
 
 
 def required_path(variable):
@@ -159,6 +162,38 @@ class Simulator:
         self.process.stdout.close()
 
 
+class ShotTaker:
+    """Answers a running host's screenshot requests: each {"shot": NAME,
+    "window": rect} line of its results gets NAME.png, then NAME.done in
+    the host's directory, which the host waits for."""
+
+    def __init__(self, bench, results, directory):
+        self.bench = bench
+        self.results = results
+        self.directory = directory
+        self.read = 0
+
+    def poll(self):
+        if not os.path.exists(self.results):
+            return
+        with open(self.results, "rb") as lines:
+            lines.seek(self.read)
+            text = lines.read()
+        complete = text[:text.rfind(b"\n") + 1]
+        self.read += len(complete)
+        for line in complete.decode().splitlines():
+            request = json.loads(line)
+            if "shot" in request and "window" in request:
+                self.take(request["shot"], request["window"])
+
+    def take(self, name, window):
+        if self.directory is None:
+            raise RuntimeError("the script asks for a screenshot, but none was expected")
+        os.makedirs(self.directory, exist_ok=True)
+        self.bench.screenshot(window, os.path.join(self.directory, name + ".png"))
+        open(self.bench.host_file(name + ".done"), "w").close()
+
+
 class WineBench:
     def __init__(self):
         self.dll = required_path("CONDVORN_DLL")
@@ -231,18 +266,29 @@ class WineBench:
             raise RuntimeError("Xvfb did not report a display")
         return ":" + number.strip()
 
-    def _wine(self, args, timeout=WINE_RUN_TIMEOUT_S, cwd=None):
-        """Runs a Wine program; its output goes to files, never to a pipe."""
+    def _wine(self, args, timeout=WINE_RUN_TIMEOUT_S, cwd=None, while_running=None):
+        """Runs a Wine program; its output goes to files, never to a pipe.
+        `while_running` is called every few milliseconds until it ends."""
         self.runs += 1
         out_path = os.path.join(self.work, f"wine-{self.runs}.out")
         with open(out_path, "wb") as out:
             process = subprocess.Popen([WINE] + args, env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=subprocess.STDOUT)
+            deadline = time.monotonic() + timeout
             try:
-                code = process.wait(timeout)
+                while process.poll() is None:
+                    if time.monotonic() > deadline:
+                        raise subprocess.TimeoutExpired(args, timeout)
+                    if while_running is not None:
+                        while_running()
+                    time.sleep(POLL_INTERVAL_S)
+                code = process.returncode
             except subprocess.TimeoutExpired:
                 stop_process(process)
                 raise RuntimeError(f"wine {' '.join(args)} did not finish within {timeout} s")
+            except BaseException:
+                stop_process(process)  # a failing `while_running` leaves nothing running
+                raise
         with open(out_path, errors="replace") as out:
             return code, out.read()
 
@@ -307,17 +353,37 @@ class WineBench:
             os.remove(record)
         return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
 
-    def run_host(self, lines):
-        """Runs a script; returns its result lines as dicts, message boxes included."""
+    def run_host(self, lines, screenshots=None):
+        """Runs a script; returns its result lines as dicts, message boxes included.
+
+        A script's "shot NAME" is answered with a PNG of the window it names,
+        NAME.png in the directory `screenshots`."""
         with open(self.host_file("script.txt"), "w", newline="\r\n") as script:
             script.write("\n".join(lines) + "\n")
         results = self.host_file("results.jsonl")
         if os.path.exists(results):
             os.remove(results)
         windows_dir = "C:\\" + HOST_DIR + "\\"
+        watcher = ShotTaker(self, results, screenshots)
         code, output = self._wine([windows_dir + "condhost.exe", windows_dir + "script.txt",
-                                   windows_dir + "results.jsonl"], cwd=self.host_dir())
+                                   windows_dir + "results.jsonl"], timeout=HOST_RUN_TIMEOUT_S,
+                                  cwd=self.host_dir(), while_running=watcher.poll)
         if code != 0:
             raise RuntimeError(f"condhost exited with {code}: {output}")
         with open(results) as lines_out:
             return [json.loads(line) for line in lines_out]
+
+    def screenshot(self, window, path):
+        """The window's rectangle [l, t, r, b] on the display, as a PNG."""
+        left, top, right, bottom = window
+        subprocess.run([IMPORT, "-display", self.env["DISPLAY"], "-window", "root",
+                        "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", path],
+                       check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=30)
+
+
+def start_module_bench(unittest):
+    """A started bench for a test module, stopped when the module is done."""
+    bench = WineBench()
+    unittest.addModuleCleanup(bench.stop)
+    bench.start()
+    return bench

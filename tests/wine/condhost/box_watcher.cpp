@@ -9,6 +9,8 @@ constexpr DWORD kSweepIntervalMs = 20;
 constexpr int kMessageTextId = 0xFFFF;
 // The control panel is a dialog too, but scripts drive it themselves.
 constexpr const char* kPanelCaption = "Vorn controls";
+constexpr const char* kMenuClass = "#32768";
+constexpr UINT kGetMenuOfWindow = 0x01E1;  // MN_GETHMENU
 
 std::string WindowText(HWND window) {
   char text[1024] = "";
@@ -75,10 +77,15 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
   BoxWatcher& watcher = *reinterpret_cast<BoxWatcher*>(self);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) && ClassName(window) == "#32770" &&
-      WindowText(window) != kPanelCaption && watcher.dismissed_.count(window) == 0) {
-    watcher.Dismiss(window);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || watcher.dismissed_.count(window) != 0) {
+    return TRUE;
   }
+  const std::string kind = ClassName(window);
+  // A message box always has a caption; a dialog without one is a panel
+  // caught while it is being destroyed.
+  const std::string caption = kind == "#32770" ? WindowText(window) : "";
+  if (!caption.empty() && caption != kPanelCaption) watcher.Dismiss(window);
+  if (kind == kMenuClass) watcher.CloseMenu(window);
   return TRUE;
 }
 
@@ -86,6 +93,19 @@ void BoxWatcher::Dismiss(HWND box) {
   out_.Write(JsonObject().Add("box", MessageText(box)));
   dismissed_.insert(box);
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void BoxWatcher::CloseMenu(HWND menuWindow) {
+  auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuOfWindow, 0, 0));
+  std::string items;
+  for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
+    char text[128] = "";
+    GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    items += (items.empty() ? "" : ", ") + JsonString(text);
+  }
+  out_.Write(JsonObject().AddRaw("menu", "[" + items + "]"));
+  dismissed_.insert(menuWindow);
+  PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 }  // namespace condhost

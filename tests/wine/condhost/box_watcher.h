@@ -1,6 +1,7 @@
-// A thread that keeps message boxes from blocking a script: it finds the
-// message boxes of this process, writes their text as a result line
-// {"box": text} and presses OK.
+// A thread that keeps message boxes and pop-up menus from blocking a
+// script: it finds the message boxes of this process, writes their text as
+// a result line {"box": text} and presses OK; and it writes the items of a
+// pop-up menu as {"menu": [items]} and closes it with Esc.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,7 @@ class BoxWatcher {
   static BOOL CALLBACK VisitWindow(HWND window, LPARAM self);
   void Sweep();
   void Dismiss(HWND box);
+  void CloseMenu(HWND menu);
 
   ResultWriter& out_;
   HANDLE thread_ = nullptr;

@@ -6,6 +6,7 @@ namespace condhost {
 namespace {
 
 constexpr const char* kClassName = "CondHostWindow";
+constexpr UINT_PTR kTickTimer = 1;
 
 }  // namespace
 
@@ -38,6 +39,16 @@ std::vector<std::pair<WPARAM, LPARAM>> HostWindow::Pump(DWORD ms) {
   return notes;
 }
 
+void HostWindow::StartTicks(DWORD ms, std::function<void()> tick) {
+  tick_ = std::move(tick);
+  SetTimer(window_, kTickTimer, ms, nullptr);
+}
+
+void HostWindow::StopTicks() {
+  KillTimer(window_, kTickTimer);
+  tick_ = nullptr;
+}
+
 LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* created = reinterpret_cast<CREATESTRUCTA*>(lParam);
@@ -46,6 +57,11 @@ LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT message, WPARAM wParam,
   auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self != nullptr && message == self->notifyMessage_) {
     self->notes_.emplace_back(wParam, lParam);
+    return 0;
+  }
+  if (self != nullptr && message == WM_TIMER && wParam == kTickTimer && self->tick_) {
+    const std::function<void()> tick = self->tick_;  // the tick may stop the ticks
+    tick();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

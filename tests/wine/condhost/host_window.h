@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,10 @@ class HostWindow {
   // Handles messages for `ms` milliseconds; returns the notifications
   // (wParam, lParam) received since the last call.
   std::vector<std::pair<WPARAM, LPARAM>> Pump(DWORD ms);
+  // Calls `tick` every `ms` milliseconds while messages are handled (in a
+  // modal loop too), until StopTicks.
+  void StartTicks(DWORD ms, std::function<void()> tick);
+  void StopTicks();
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -27,6 +32,7 @@ class HostWindow {
   HWND window_ = nullptr;
   UINT notifyMessage_;
   std::vector<std::pair<WPARAM, LPARAM>> notes_;
+  std::function<void()> tick_;
 };
 
 }  // namespace condhost

@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "beep_counter.h"
 #include "box_watcher.h"
 #include "exports.h"
 #include "result_writer.h"
@@ -33,15 +35,21 @@ int main(int argc, char** argv) {
     out.Write(JsonObject().Add("error", "cannot load CONDVorn.dll").Add("code", static_cast<long long>(GetLastError())));
     return 1;
   }
+  if (!CountBeepsOf(library)) {
+    out.Write(JsonObject().Add("error", "cannot count the library's beeps"));
+    return 1;
+  }
   BoxWatcher watcher(out);
   if (!watcher.Start()) {
     out.Write(JsonObject().Add("error", "cannot start the message-box watcher"));
     return 1;
   }
   {
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(script, line);) lines.push_back(line);
     Exports exports(library);
     ScriptSession session(exports, out);
-    for (std::string line; std::getline(script, line);) session.Run(line);
+    session.RunScript(lines);
   }
   watcher.Stop();
   FreeLibrary(library);

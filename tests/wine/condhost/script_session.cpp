@@ -8,25 +8,7 @@
 #include "records.h"
 
 namespace condhost {
-namespace {
 
-constexpr const char* kSettingsKey = "Software\\ZEL\\ZELCond\\Vorn";
-
-// A command that cannot run: bad arguments, or an export the library lacks.
-struct ScriptError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-template <typename Fn>
-Fn* Need(const Exports& exports, const char* name) {
-  Fn* function = exports.Find<Fn>(name);
-  if (function == nullptr) throw ScriptError(std::string("missing export ") + name);
-  return function;
-}
-
-#define EXPORT(name) Need<decltype(name)>(exports_, #name)
-
-// Words separated by blanks; double quotes keep blanks inside a word.
 std::vector<std::string> SplitWords(const std::string& line) {
   std::vector<std::string> words;
   std::string word;
@@ -63,15 +45,25 @@ double Number(const std::string& word) {
   return value;
 }
 
-// The host's data-acquisition routine handed to SetPellProc.
-void WINAPI HostPellProc() {}
-
 std::string HostDirectory() {
   char path[MAX_PATH] = "";
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   std::string directory(path, length);
   return directory.substr(0, directory.find_last_of("\\:") + 1);
 }
+
+namespace {
+
+constexpr const char* kSettingsKey = "Software\\ZEL\\ZELCond\\Vorn";
+
+// The host's data-acquisition routine handed to SetPellProc.
+void WINAPI HostPellProc() {}
+
+// A sampling routine for the panel's display that has no data.
+int32_t WINAPI NoSamples(int16_t*, int32_t, int32_t) { return 0; }
+
+constexpr DWORD kModalTickMs = 10;
+
 
 }  // namespace
 
@@ -98,10 +90,21 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"offsto", 2, 2, "offsto PORT OFFSET", &ScriptSession::OffsTo},
     {"offschange", 2, 2, "offschange PORT UP", &ScriptSession::OffsChange},
     {"info", 2, 3, "info PORT WANT [SIZE]", &ScriptSession::Info},
-    {"menu", 2, 2, "menu COUNT OPTIONS", &ScriptSession::Menu},
+    {"menu", 2, 3, "menu COUNT OPTIONS [sampler]", &ScriptSession::Menu},
     {"killmenu", 1, 1, "killmenu POST", &ScriptSession::KillMenu},
     {"scaling", 1, 1, "scaling ENABLE", &ScriptSession::Scaling},
     {"pump", 1, 1, "pump MS", &ScriptSession::Pump},
+    {"panel", 0, 0, "panel", &ScriptSession::PanelView},
+    {"select", 2, 2, "select ID INDEX", &ScriptSession::Select},
+    {"click", 1, 1, "click ID", &ScriptSession::Click},
+    {"command", 1, 1, "command ID", &ScriptSession::ButtonCommand},
+    {"char", 2, 2, "char ID TEXT", &ScriptSession::Char},
+    {"selection", 3, 3, "selection ID START END", &ScriptSession::Selection},
+    {"enable", 2, 2, "enable ID ON", &ScriptSession::Enable},
+    {"colours", 1, 1, "colours ID", &ScriptSession::Colours},
+    {"context", 1, 1, "context ID", &ScriptSession::Context},
+    {"move", 2, 2, "move X Y", &ScriptSession::Move},
+    {"shot", 1, 1, "shot NAME", &ScriptSession::Shot},
     {"rec", 1, 1000, "rec PORT [FIELD=VALUE]...", &ScriptSession::Record},
     {"regset", 2, 2, "regset NAME VALUE", &ScriptSession::RegSet},
     {"regdel", 1, 1, "regdel NAME", &ScriptSession::RegDel},
@@ -110,6 +113,22 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
 
 ScriptSession::ScriptSession(const Exports& exports, ResultWriter& out) : exports_(exports), out_(out) {
   for (ChanSettings& record : records_) record = DefaultRecord();
+}
+
+void ScriptSession::RunScript(const std::vector<std::string>& lines) {
+  lines_ = lines;
+  while (next_ < lines_.size()) Run(lines_[next_++]);
+}
+
+void ScriptSession::RunNextInModalLoop() {
+  if (running_) return;
+  if (next_ >= lines_.size()) {
+    // Nothing left to close it: close it as the host would, and say so.
+    out_.Write(JsonObject().Add("error", "the script ended with a modal panel open"));
+    EXPORT(KillCondMenu)(0);
+    return;
+  }
+  Run(lines_[next_++]);
 }
 
 void ScriptSession::Run(const std::string& line) {
@@ -124,6 +143,7 @@ void ScriptSession::Run(const std::string& line) {
     }
     if (command == nullptr) throw ScriptError("unknown command " + words[0]);
     Words args(words.begin() + 1, words.end());
+    running_ = true;
     if (args.size() < command->minArgs || args.size() > command->maxArgs) {
       throw ScriptError(std::string("usage: ") + command->usage);
     }
@@ -131,6 +151,7 @@ void ScriptSession::Run(const std::string& line) {
   } catch (const ScriptError& error) {
     result.Add("error", error.what());
   }
+  running_ = false;
   out_.Write(result);
 }
 
@@ -230,7 +251,18 @@ void ScriptSession::Info(const Words& args, JsonObject& result) {
 void ScriptSession::Menu(const Words& args, JsonObject& result) {
   int32_t count = Integer(args[0]);
   int32_t options = Integer(args[1]);
-  result.Add("result", static_cast<long long>(EXPORT(DoCondMenu)(records_, count, nullptr, options, window_.handle())));
+  if (args.size() > 2 && args[2] != "sampler") throw ScriptError("usage: menu COUNT OPTIONS [sampler]");
+  CondSampleProc sampler = args.size() > 2 ? NoSamples : nullptr;
+  auto* doCondMenu = EXPORT(DoCondMenu);
+  const bool modal = (options & COND_MENU_MODELESS) == 0;
+  // The script goes on inside the modal loop, one line per tick.
+  if (modal) window_.StartTicks(kModalTickMs, [this] { RunNextInModalLoop(); });
+  const bool wasRunning = running_;
+  running_ = false;
+  const int32_t opened = doCondMenu(records_, count, sampler, options, window_.handle());
+  running_ = wasRunning;
+  if (modal) window_.StopTicks();
+  result.Add("result", static_cast<long long>(opened));
 }
 
 void ScriptSession::KillMenu(const Words& args, JsonObject&) { EXPORT(KillCondMenu)(Integer(args[0])); }

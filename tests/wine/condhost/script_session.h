@@ -7,8 +7,27 @@
 //   onchan PORT REPORT
 //   gainto PORT GAIN | gainchange PORT UP | offsto PORT OFFSET | offschange PORT UP
 //   info PORT WANT [SIZE]           GetCondInfo2; prints the wanted sections
-//   menu COUNT OPTIONS | killmenu POST | scaling ENABLE
+//   menu COUNT OPTIONS [sampler]    DoCondMenu with the records from 0 on, and
+//                                   a sampling routine that finds no data; a
+//                                   modal panel runs the lines that follow
+//                                   while it is open, so its result comes later
+//   killmenu POST | scaling ENABLE
 //   pump MS                         handle messages; prints panel notifications
+//
+// The open panel, driven by window messages as a user would drive it:
+//   panel                           the panel and every control, as JSON
+//   select ID INDEX                 choose a combo item (CBN_SELCHANGE)
+//   click ID                        BM_CLICK on a button
+//   command ID                      WM_COMMAND from a button, as Enter and Esc give it
+//   char ID TEXT                    WM_CHAR for each character (a combo's edit
+//                                   part takes them); prints the text and beeps
+//   selection ID START END          EM_SETSEL
+//   enable ID ON                    EnableWindow, as a host might
+//   colours ID                      the colours a combo gives its edit part,
+//                                   and those the panel reflects to it
+//   context ID                      WM_CONTEXTMENU at the control's centre
+//   move X Y                        move the panel window
+//   shot NAME                       ask the bench for a screenshot, and wait
 //   rec PORT [FIELD=VALUE]...       edit and print the host's record of PORT
 //   regset NAME VALUE | regdel NAME the library's registry settings
 //   file NAME                       a file in the host's directory, as text
@@ -18,6 +37,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,16 +48,45 @@
 
 namespace condhost {
 
+// A command that cannot run: bad arguments, or an export the library lacks.
+struct ScriptError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Words separated by blanks; double quotes keep blanks inside a word.
+std::vector<std::string> SplitWords(const std::string& line);
+// A word as an integer (decimal, or 0x hexadecimal) or a number; else ScriptError.
+long Integer(const std::string& word);
+double Number(const std::string& word);
+// The directory of condhost.exe, with its separator.
+std::string HostDirectory();
+
+// The export `name` of the library; ScriptError when it lacks it.
+template <typename Fn>
+Fn* Need(const Exports& exports, const char* name) {
+  Fn* function = exports.Find<Fn>(name);
+  if (function == nullptr) throw ScriptError(std::string("missing export ") + name);
+  return function;
+}
+
+#define EXPORT(name) Need<decltype(name)>(exports_, #name)
+
 class ScriptSession {
  public:
   ScriptSession(const Exports& exports, ResultWriter& out);
 
-  void Run(const std::string& line);
+  void RunScript(const std::vector<std::string>& lines);
 
  private:
   using Words = std::vector<std::string>;
   struct Command;
   static const Command kCommands[];
+
+  void Run(const std::string& line);
+  // A tick inside a modal panel's loop: the next line, unless one runs.
+  void RunNextInModalLoop();
+  HWND NeedPanel() const;
+  HWND NeedControl(const Words& args) const;
 
   ChanSettings& RecordFor(int port);
   // Runs `call` with PORT (the first argument) and its record; the result
@@ -63,6 +112,17 @@ class ScriptSession {
   void KillMenu(const Words& args, JsonObject& result);
   void Scaling(const Words& args, JsonObject& result);
   void Pump(const Words& args, JsonObject& result);
+  void PanelView(const Words& args, JsonObject& result);
+  void Select(const Words& args, JsonObject& result);
+  void Click(const Words& args, JsonObject& result);
+  void ButtonCommand(const Words& args, JsonObject& result);
+  void Char(const Words& args, JsonObject& result);
+  void Selection(const Words& args, JsonObject& result);
+  void Enable(const Words& args, JsonObject& result);
+  void Colours(const Words& args, JsonObject& result);
+  void Context(const Words& args, JsonObject& result);
+  void Move(const Words& args, JsonObject& result);
+  void Shot(const Words& args, JsonObject& result);
   void Record(const Words& args, JsonObject& result);
   void RegSet(const Words& args, JsonObject& result);
   void RegDel(const Words& args, JsonObject& result);
@@ -73,6 +133,9 @@ class ScriptSession {
   HostWindow window_;
   // One record per ADC port, and one more for ports outside the table.
   ChanSettings records_[COND_PORT_COUNT + 1];
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+  bool running_ = false;  // a line is running
 };
 
 }  // namespace condhost

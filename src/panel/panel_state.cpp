@@ -1,0 +1,10 @@
+#include "panel/panel_state.h"
+
+namespace condvorn {
+
+PanelState& Panel() {
+  static PanelState state;
+  return state;
+}
+
+}  // namespace condvorn

@@ -1,0 +1,131 @@
+// The panel's record tables: which channels it lists, and what OK, Cancel
+// and the host's record exchange do to the host's array and the line, in
+// both apply modes.
+#include <gtest/gtest.h>
+
+#include "api/chan_settings.h"
+#include "channel/setting_commands.h"
+#include "library_fixture.h"
+#include "panel/panel_records.h"
+
+namespace condvorn::testing {
+namespace {
+
+// Channels 0 and 2 answer; channel 1 is in use but silent; channel 3 is
+// beyond the host's three records.
+class PanelRecordsTest : public LibraryTest {
+ protected:
+  PanelRecordsTest() {
+    AddChannel(0);
+    AddChannel(2);
+    AddChannel(3);
+    Discover(0, 3);
+    for (ChanSettings& record : host) {
+      record = DefaultChanSettings();
+      record.inUse = 1;
+      record.scale = 0.001f;
+      record.changed = 1;
+    }
+    tables.emplace(host, 3);
+  }
+
+  // The user edits channel 2's gain; in immediate mode the edit is sent.
+  void EditGain(bool send) {
+    ChanSettings& record = tables->Working(2);
+    record.gain = 10.0f;
+    record.changed = 1;
+    if (send) ApplySettings(2, record);
+    sim.ClearReceived();
+  }
+
+  ChanSettings host[4];
+  std::optional<PanelRecords> tables;
+};
+
+TEST_F(PanelRecordsTest, OpensOnCopiesOfTheHostsRecordsAndListsTheUsableOnesInUse) {
+  EXPECT_EQ(tables->Working(0).changed, 0) << "marks are cleared at creation";
+  EXPECT_EQ(tables->Working(0).scale, 0.001f);
+  EXPECT_EQ(tables->Working(3).scale, 0.0f) << "beyond the host's count: the default record";
+  EXPECT_EQ(host[0].changed, 1) << "the host's array is not written at creation";
+  EXPECT_EQ(tables->ListedPosition(0), 0);
+  EXPECT_EQ(tables->ListedPosition(1), -1) << "silent";
+  EXPECT_EQ(tables->ListedPosition(2), 1);
+  EXPECT_FALSE(tables->Listed(3)) << "answers, but lies beyond the host's table";
+  host[0].inUse = 0;
+  EXPECT_EQ(PanelRecords(host, 3).FirstListed(), 2);
+  EXPECT_FALSE(tables->AnyChangeInUse());
+  tables->Working(2).inUse = 0;
+  tables->Working(2).changed = 1;
+  EXPECT_FALSE(tables->AnyChangeInUse()) << "a change on a port not in use is not pending";
+}
+
+TEST_F(PanelRecordsTest, OkHandsTheRecordsAsEditedAndAppliesThemOnlyInDeferredMode) {
+  EditGain(false);
+  EXPECT_TRUE(tables->CommitToHost(true));
+  EXPECT_EQ(host[2].gain, 10.0f);
+  EXPECT_EQ(host[2].scale, 0.001f) << "the host receives the record as edited, before it is applied";
+  EXPECT_EQ(host[2].changed, 1);
+  EXPECT_EQ(host[0].changed, 0);
+  EXPECT_GT(Count("GN4;", 2), 0);
+
+  sim.ClearReceived();
+  EXPECT_TRUE(tables->CommitToHost(false));
+  EXPECT_TRUE(Sent().empty()) << "immediate mode sent each change already";
+  tables->Working(2).changed = 0;
+  EXPECT_FALSE(tables->CommitToHost(false)) << "nothing changed";
+}
+
+TEST_F(PanelRecordsTest, CancelInImmediateModeSendsTheSavedRecordsOfChangedChannelsAgain) {
+  EditGain(true);
+  host[0].zero = 5.0f;  // to see that an unchanged channel's host record is left alone
+  tables->RevertHost(false);
+  EXPECT_EQ(host[2].gain, 1.0f);
+  EXPECT_EQ(host[2].changed, 0);
+  EXPECT_EQ(host[0].zero, 5.0f);
+  // Every setting goes out again, cleared switches included.
+  EXPECT_GT(Count("GN1;", 2), 0);
+  for (const char* command : {"AC0;", "NF0;", "TG1;", "TP1;"}) EXPECT_EQ(Count(command, 2), 1) << command;
+  EXPECT_TRUE(Sent(0).empty());
+}
+
+TEST_F(PanelRecordsTest, CancelInDeferredModeSendsNothingAndKeepsTheChangeMarks) {
+  EditGain(false);
+  tables->RevertHost(true);
+  EXPECT_EQ(host[2].gain, 1.0f);
+  EXPECT_EQ(host[2].changed, 1) << "the working record's mark";
+  EXPECT_EQ(host[0].changed, 0);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PanelRecordsTest, TheHostsRecordsReplaceTheWorkingAndSavedOnesAndMarksAreHandedOnce) {
+  ChanSettings record = DefaultChanSettings();
+  EXPECT_EQ(tables->TakeHostRecord(3, record), COND_ERR_BAD_PORT);
+  EXPECT_EQ(tables->HandToHost(-1, record), COND_ERR_BAD_PORT);
+  EXPECT_EQ(record.gain, 1.0f) << "untouched";
+
+  record.inUse = 1;
+  record.scale = 0.002f;
+  record.gain = 30.0f;
+  record.changed = 1;
+  EXPECT_EQ(tables->TakeHostRecord(2, record), COND_OK);
+  EXPECT_EQ(record.gain, 20.0f) << "snapped by the channel";
+  EXPECT_FLOAT_EQ(record.scale, 0.002f * 30 / 20);
+  EXPECT_EQ(record.changed, 1) << "the host's own mark is left as it passed it";
+  EXPECT_GT(Count("GN5;", 2), 0);
+  EXPECT_EQ(tables->Working(2).gain, 20.0f);
+  EXPECT_EQ(tables->Working(2).changed, 0);
+
+  EditGain(false);
+  tables->RevertHost(true);
+  EXPECT_EQ(host[2].gain, 20.0f) << "the host's record is what Cancel returns to";
+
+  ChanSettings fetched = DefaultChanSettings();
+  tables->Working(0).changed = 1;
+  EXPECT_EQ(tables->HandToHost(0, fetched), COND_OK);
+  EXPECT_EQ(fetched.changed, 1);
+  EXPECT_EQ(tables->HandToHost(0, fetched), COND_OK);
+  EXPECT_EQ(fetched.changed, 0);
+}
+
+}  // namespace
+}  // namespace condvorn::testing

@@ -1,0 +1,28 @@
+// The control panel as a script sees it: found by its caption, and
+// described control by control as JSON.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace condhost {
+
+// This process's visible panel window, or null.
+HWND FindPanel();
+
+// {"window": [l, t, r, b], "client": [w, h], "base": [x, y] (the dialog's
+// base units: pixels per 4 horizontal and 8 vertical dialog units),
+// "focus": id, "controls": {"ID": {...}}}. Each control: class, text,
+// visible, enabled, rect (client coordinates); a combo box its items, sel
+// and, with an edit part, "edit" and "readonly"; an edit "readonly"; a
+// button "checked".
+std::string PanelJson(HWND panel);
+
+// The edit part of a combo box, else the control itself: where typed
+// characters go.
+HWND TypingTarget(HWND control);
+
+std::string RectJson(const RECT& rect);
+
+}  // namespace condhost

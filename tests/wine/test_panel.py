@@ -1,0 +1,414 @@
+"""End to end under Wine: the control panel as a host opens it and a user sees it.
+
+condhost.exe opens the library's panel over vornsim's channels and drives
+it with window messages: it reads every control back, clicks, types,
+selects and closes, and asks for screenshots. Each test states what the
+panel must show and hold, what the host's records and window receive, and
+what reaches the line.
+"""
+import math
+import os
+import sys
+import unittest
+
+from wine_bench import SIM_PORT, start_module_bench
+
+bench = None
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SIM_PROFILES = os.path.join(HERE, "..", "..", "sim", "profiles")
+
+# One channel of each built-in profile, and two described by files: one
+# with three extra settings and one with four.
+PROFILES = ["df3", "df2", "df1", "df0", "classic", "old-firmware", "rectifier", "minimal", "notch60",
+            os.path.join(SIM_PROFILES, "bridge-amp.json"), os.path.join(HERE, "profiles", "four-settings.json")]
+ALL_PROFILES = dict(enumerate(PROFILES))
+# Channels with the extended command set (trigger edge, extra settings).
+EXTENDED = {"df3", "df2", "df1", "df0", "minimal", "notch60", "bridge-amp", "four-settings"}
+NOTCH = {"df2": 60, "notch60": 60, "minimal": 0}
+
+# The panel's line for most tests: df3 (two extra settings) at port 0, df1
+# (none) at port 2 and df2 at port 3; port 1 does not answer.
+LINE = {0: "df3", 2: "df1", 3: "df2"}
+DISCOVERY_ATTEMPTS = 3
+
+# Option bits of DoCondMenu.
+DEFERRED, MODELESS, SCALING_LOCKED, CLOSE_LOCKED, CHANNEL_LOCKED = 1, 2, 4, 8, 16
+CLOSED = [2, 0]
+
+# Controls of dialog 100 and their template rectangles (dialog units).
+PORT, INPUT, GAIN, OFFSET, LOW_CUTOFF, HIGH_CUTOFF, NOTCH_BOX = 113, 106, 101, 102, 103, 104, 105
+GAIN_BAR, OFFSET_BAR, LOW_TYPE, HIGH_TYPE, AC_COUPLE, FALLING = 115, 114, 1025, 1026, 1019, 1033
+APPLY, OK, CANCEL, HELP, TOP, BOTTOM, VOLTS, UNITS, DISPLAY_EDGE = 1023, 1, 2, 1018, 111, 112, 1014, 109, 1017
+EXTRA_LABELS, EXTRA_COMBOS = [1027, 1028, 1029, 1030], [107, 108, 116, 117]
+TEMPLATE = {APPLY: (7, 184, 40, 14), OK: (49, 184, 42, 14), CANCEL: (93, 184, 39, 14),
+            HELP: (135, 184, 38, 14), 107: (92, 123, 81, 292), 108: (92, 138, 81, 292)}
+TEMPLATE_SIZE = (297, 201)
+
+
+def mul_div(value, base, divisor):
+    """Windows' MulDiv as the dialog manager uses it: rounded half away from zero."""
+    return (value * base + divisor // 2) // divisor
+
+
+def template_rect(panel, control):
+    """A control's rectangle in the panel's client area, in pixels, as the template places it."""
+    x, y, w, h = TEMPLATE[control]
+    bx, by = panel["base"]
+    left, top = mul_div(x, bx, 4), mul_div(y, by, 8)
+    return [left, top, left + mul_div(w, bx, 4), top + mul_div(h, by, 8)]
+
+
+def moved_up(rect, pixels):
+    return [rect[0], rect[1] - pixels, rect[2], rect[3] - pixels]
+
+
+def g(value):
+    """printf's %g."""
+    return "%g" % value
+
+
+def cutoff_item(value, off_text):
+    if value > 0:
+        return g(value)
+    code = math.floor(value + 0.5)
+    return {0: off_text, -1: "Rect * 1", -10: "Rect * 10", -11: "Raw * 10"}.get(code, str(code))
+
+
+def nearest(values, wanted):
+    """The library's snapping: the first of the nearest entries."""
+    best = 0
+    for i, value in enumerate(values):
+        if abs(values[best] - wanted) > abs(value - wanted):
+            best = i
+    return best
+
+
+class Results:
+    """A script's result lines, taken in order by command; message boxes and
+    menus are kept apart. A modal panel's own result comes after the lines
+    that ran while it was open, so results are found by their command."""
+
+    def __init__(self, lines):
+        self.lines = [line for line in lines if "cmd" in line]
+        self.boxes = [line["box"] for line in lines if "box" in line]
+        self.menus = [line["menu"] for line in lines if "menu" in line]
+        self.errors = [line["error"] for line in lines if "error" in line]
+
+    def take(self, command):
+        for i, line in enumerate(self.lines):
+            if line["cmd"] == command:
+                return self.lines.pop(i)
+        raise AssertionError(f"no result for `{command}`")
+
+
+class PanelTest(unittest.TestCase):
+    def setUp(self):
+        bench.clear_registry()
+        self.sim = None
+        self.addCleanup(lambda: self.sim and self.sim.stop())
+
+    def run_panel(self, script, line=LINE, screenshots=None):
+        """Starts the library on a fresh line, runs the script, and returns its
+        results and the commands the line received after discovery.
+
+        A probed channel has 30 ms to start its answer; on a loaded machine
+        the simulator can miss that and the channel is rightly taken as
+        absent. Such a run is repeated."""
+        last = max(line)
+        bench.write_ini({"Port": f"COM{SIM_PORT}", "Dump": 0, "First": 0, "Last": last})
+        found = [f"onchan {port} 0" for port in line]
+        for attempt in range(1, DISCOVERY_ATTEMPTS + 1):
+            if self.sim is not None:
+                self.sim.stop()
+            self.sim = bench.start_simulator(line)
+            results = Results(bench.run_host(["init 1"] + found + script, screenshots))
+            answered = all(results.take(command).get("result") == 1 for command in found)
+            if answered or attempt == DISCOVERY_ATTEMPTS:
+                break
+            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late; running again\n")
+        self.assertEqual(results.take("init 1")["result"], 0)
+        self.assertTrue(answered, "every channel of the line should be found")
+        self.assertEqual(results.errors, [], "every command should run")
+        # Discovery ends with the probe of the silent channel after the last.
+        received = [command["cmd"] for command in self.sim.commands()]
+        end_probe = [f";;CH{last + 1};", "?CH;"]
+        ends = [i + 2 for i in range(len(received)) if received[i:i + 2] == end_probe]
+        return results, received[ends[0]:] if ends else received
+
+    def panel_of(self, results, command="panel"):
+        line = results.take(command)
+        self.assertTrue(line["open"], f"`{command}` should find the panel open")
+        return line["panel"]
+
+    def assertClosed(self, results, command="panel"):
+        self.assertFalse(results.take(command)["open"], "the panel should be closed")
+
+
+class ProfileTest(PanelTest):
+    def test_every_kind_of_channel_fills_the_controls(self):
+        """One panel per profile, each with only that port in use: the
+        controls show what GetCondInfo2 reports of the channel, and the
+        extra-setting rows the channel has."""
+        script = []
+        for port, profile in ALL_PROFILES.items():
+            script += [f"rec {port} inUse=1 scale=0.001", f"info {port} 127", f"menu {len(PROFILES)} 2 sampler",
+                       "panel", f"shot panel-{self.profile_name(profile)}", "killmenu 0", f"rec {port} inUse=0"]
+        results, _ = self.run_panel(script, line=ALL_PROFILES,
+                                    screenshots=os.path.join(bench.work, "screenshots"))
+        for port, profile in ALL_PROFILES.items():
+            name = self.profile_name(profile)
+            with self.subTest(name):
+                info = results.take(f"info {port} 127")["info"]
+                self.assertEqual(results.take(f"menu {len(PROFILES)} 2 sampler")["result"], 0)
+                self.check_controls(port, name, info, self.panel_of(results))
+                self.assertTrue(results.take(f"shot panel-{name}")["taken"])
+
+    @staticmethod
+    def profile_name(profile):
+        return os.path.splitext(os.path.basename(profile))[0]
+
+    def check_controls(self, port, name, info, panel):
+        controls = panel["controls"]
+
+        def control(number):
+            return controls[str(number)]
+
+        self.assertEqual(control(PORT)["items"], [str(port)])
+        self.assertEqual((control(INPUT)["items"], control(INPUT)["sel"]), (info["inputs"], 0))
+        gains = info["gains"]
+        self.assertEqual(control(GAIN)["items"], [g(gain) for gain in gains])
+        self.assertEqual(control(GAIN)["sel"], nearest(gains, 1))
+        for side, type_id, cutoff_id, off_text in (("lowPass", LOW_TYPE, LOW_CUTOFF, "All pass"),
+                                                   ("highPass", HIGH_TYPE, HIGH_CUTOFF, "DC")):
+            types = info[side]
+            self.assertEqual(control(type_id)["items"], [kind["name"] for kind in types], side)
+            self.assertEqual(control(type_id)["sel"], 0, side)
+            self.assertEqual(control(type_id)["enabled"], len(types) > 1, f"{side}: a single type is no choice")
+            items = [cutoff_item(cutoff, off_text) for cutoff in types[0]["cutoffs"]]
+            cutoffs = control(cutoff_id)
+            self.assertEqual(cutoffs["items"], items, side)
+            stepped = types[0]["kind"] == 1
+            chosen = nearest(types[0]["cutoffs"], 0) if stepped else 0
+            self.assertEqual((cutoffs["sel"], cutoffs["edit"]), (chosen, items[chosen]), side)
+            self.assertEqual(cutoffs["readonly"], stepped, f"{side}: a stepped list takes no typing")
+        self.assertEqual(control(NOTCH_BOX)["text"], f"{NOTCH.get(name, 50)} Hz Notch")
+        self.assertEqual(control(FALLING)["enabled"], name in EXTENDED)
+        self.assertEqual(control(UNITS)["text"], " Volt")
+        self.assertEqual((control(TOP)["text"], control(BOTTOM)["text"]), ("32.77  Volt", "-32.77  Volt"))
+        self.assertEqual(control(VOLTS)["checked"], 0)
+        self.assertEqual(control(OFFSET)["text"], "0")
+
+        extras = info["extras"]
+        for row, (label, combo) in enumerate(zip(EXTRA_LABELS, EXTRA_COMBOS)):
+            shown = row < len(extras)
+            self.assertEqual((control(label)["visible"], control(combo)["visible"]), (shown, shown), f"row {row}")
+            if not shown:
+                continue
+            setting = extras[row]
+            self.assertEqual(control(label)["text"], setting["name"])
+            if setting["kind"] == 1:
+                self.assertEqual(control(combo)["items"], setting["choices"])
+                self.assertEqual((control(combo)["sel"], control(combo)["readonly"]), (0, True))
+            else:
+                self.assertEqual((control(combo)["edit"], control(combo)["readonly"]), ("0", False))
+
+        # Each missing row takes one row distance off the window, and the
+        # buttons move up with it; immediate mode puts OK where Apply is.
+        shift = (4 - len(extras)) * (template_rect(panel, 108)[1] - template_rect(panel, 107)[1])
+        self.assertFalse(control(APPLY)["visible"])
+        self.assertEqual(control(OK)["rect"], moved_up(template_rect(panel, APPLY), shift))
+        self.assertEqual(control(CANCEL)["rect"], moved_up(template_rect(panel, OK), shift))
+        self.assertEqual(control(HELP)["rect"], moved_up(template_rect(panel, HELP), shift))
+        bx, by = panel["base"]
+        self.assertEqual(panel["client"], [mul_div(TEMPLATE_SIZE[0], bx, 4), mul_div(TEMPLATE_SIZE[1], by, 8) - shift])
+
+
+class LifecycleTest(PanelTest):
+    def test_layouts_of_the_apply_modes_with_and_without_a_display(self):
+        """df3 has two extra settings, so every button sits two rows higher."""
+        results, _ = self.run_panel(["rec 0 inUse=1", f"menu 4 {MODELESS}", "panel", "killmenu 0",
+                                     f"menu 4 {MODELESS | DEFERRED} sampler", "panel", "killmenu 0", "pump 100"])
+        immediate = self.panel_of(results)
+        deferred = self.panel_of(results)
+        shift = 2 * (template_rect(immediate, 108)[1] - template_rect(immediate, 107)[1])
+        controls = immediate["controls"]
+        self.assertFalse(controls[str(APPLY)]["visible"], "immediate mode has no Apply")
+        self.assertEqual(controls[str(OK)]["rect"], moved_up(template_rect(immediate, APPLY), shift))
+        self.assertEqual(controls[str(CANCEL)]["rect"], moved_up(template_rect(immediate, OK), shift))
+        self.assertEqual(controls[str(HELP)]["rect"], moved_up(template_rect(immediate, HELP), shift))
+        # Without a sampling routine the window ends where the display half begins.
+        edge = controls[str(DISPLAY_EDGE)]["rect"][0]
+        self.assertTrue(0 <= edge - immediate["client"][0] <= 8, f"client {immediate['client']}, edge {edge}")
+        self.assertGreaterEqual(controls["110"]["rect"][0], immediate["client"][0])
+
+        controls = deferred["controls"]
+        self.assertEqual(deferred["client"][0], mul_div(TEMPLATE_SIZE[0], deferred["base"][0], 4))
+        self.assertTrue(controls[str(APPLY)]["visible"])
+        self.assertFalse(controls[str(APPLY)]["enabled"], "nothing is pending yet")
+        for button in (APPLY, OK, CANCEL, HELP):
+            self.assertEqual(controls[str(button)]["rect"], moved_up(template_rect(deferred, button), shift))
+        self.assertEqual(results.take("pump 100")["notes"], [CLOSED, CLOSED])
+        self.assertEqual(results.boxes, [])
+
+    def test_modal_panels_end_with_ok_or_cancel_and_give_their_result(self):
+        """Port 1 is in use but silent, so only port 0 is listed. A modal
+        panel runs the lines that follow it while it is open."""
+        AC = str(AC_COUPLE)
+        results, received = self.run_panel([
+            "rec 0 inUse=1 scale=0.001", "rec 1 inUse=1",
+            # Immediate: a ticked box is taken when the host closes the panel as with OK.
+            "menu 4 0", "panel", f"menu 4 {MODELESS}", "getchan 9", f"click {AC}", "killmenu 0",
+            "rec 0",
+            # Deferred: OK sends what changed.
+            f"menu 4 {DEFERRED}", f"click {AC}", f"click {OK}",
+            "rec 0",
+            # Deferred Cancel sends nothing and gives back the saved record.
+            f"menu 4 {DEFERRED}", f"click {AC}", f"click {CANCEL}",
+            "rec 0",
+            # Esc, and Cancel with nothing changed.
+            "menu 4 0", f"command {CANCEL}",
+            "pump 50"])
+        panel = self.panel_of(results)
+        self.assertEqual(panel["controls"][str(PORT)]["items"], ["0"])
+        self.assertEqual(results.take(f"menu 4 {MODELESS}")["result"], 0, "a second panel is not opened")
+        self.assertEqual(results.take("getchan 9")["result"], -6)
+        self.assertEqual(results.take("menu 4 0")["result"], 1, "OK after a change")
+        record = results.take("rec 0")["rec"]
+        self.assertEqual((record["flags"], record["changed"]), (1, 1))
+        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 1)
+        record = results.take("rec 0")["rec"]
+        self.assertEqual((record["flags"], record["changed"]), (0, 1))
+        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 0, "Cancel")
+        record = results.take("rec 0")["rec"]
+        self.assertEqual((record["flags"], record["changed"]), (0, 1), "the saved record, with the edit's mark")
+        self.assertEqual(results.take("menu 4 0")["result"], 0, "Esc")
+        self.assertEqual(results.take("pump 50")["notes"], [], "modal panels do not notify the host window")
+        self.assertEqual(received.count("AC0;"), 1, "the deferred OK applies the unticked box once")
+        # The last two panels only select the channel when they show it.
+        self.assertEqual(received[-4:], [";;CH0;", "IP1;", ";;CH0;", "IP1;"])
+        self.assertEqual(results.boxes, [])
+
+    def test_a_modeless_panel_exchanges_records_and_closes_when_the_host_asks(self):
+        """Ports 0 and 2 in use; port 3 answers but lies beyond the panel's
+        three records."""
+        results, received = self.run_panel([
+            "rec 0 inUse=1 scale=0.001", "rec 2 inUse=1 scale=0.001", f"menu 3 {MODELESS}",
+            "getchan 9", "rec 3 gain=7", "setchan 3", "getchan 3",
+            # A ticked box on the shown port 0 is taken when the host sets port 2.
+            f"click {AC_COUPLE}", "rec 2 gain=30 flags=2", "setchan 2", "panel",
+            "getchan 0", "getchan 0", "getchan 2",
+            "killmenu 1", "panel", "pump 300", "panel", "scaling 1", "getchan 0", "rec 0", "rec 2"])
+        self.assertEqual(results.take("getchan 9")["result"], -6)
+        self.assertEqual(results.take("setchan 3")["result"], -6)
+        line = results.take("getchan 3")
+        self.assertEqual((line["result"], line["rec"]["gain"]), (-6, 7), "a refused record is left as it was")
+        line = results.take("setchan 2")
+        self.assertEqual(line["result"], 0)
+        self.assertEqual((line["rec"]["gain"], line["rec"]["flags"]), (20, 2), "as the channel took it")
+        self.assertAlmostEqual(line["rec"]["scale"], 0.001 * 30 / 20, places=9)
+        shown = self.panel_of(results)["controls"]
+        self.assertEqual((shown[str(PORT)]["sel"], shown[str(AC_COUPLE)]["checked"]), (0, 1),
+                         "port 0 is shown again, as it was")
+        first, second = results.take("getchan 0")["rec"], results.take("getchan 0")["rec"]
+        self.assertEqual((first["flags"], first["changed"], second["changed"]), (1, 1, 0),
+                         "a change is handed over once")
+        record = results.take("getchan 2")["rec"]
+        self.assertEqual((record["gain"], record["flags"], record["changed"]), (20, 2, 0))
+        self.assertTrue(results.take("panel")["open"], "a posted close waits for the host's message loop")
+        self.assertEqual(results.take("pump 300")["notes"], [CLOSED])
+        self.assertClosed(results)
+        self.assertEqual(results.take("scaling 1")["result"], 0, "no panel")
+        self.assertEqual(results.take("getchan 0")["rec"]["changed"], 0, "no panel: the record is left alone")
+        self.assertEqual(results.take("rec 0")["rec"]["flags"], 1, "OK handed the records back")
+        self.assertEqual(results.take("rec 2")["rec"]["gain"], 20)
+        self.assertIn("GN5;", received, "the host's record for port 2 went to its channel")
+        self.assertEqual(received[-2:], [";;CH0;", "IP1;"], "immediate OK sends nothing")
+        self.assertEqual(results.boxes, [])
+
+    def test_option_bits_lock_the_controls(self):
+        locked = [str(GAIN), str(GAIN_BAR), str(OFFSET_BAR)]
+
+        def scaling_state(panel):
+            controls = panel["controls"]
+            return [controls[c]["enabled"] for c in locked] + [controls[str(OFFSET)]["readonly"]]
+
+        results, _ = self.run_panel([
+            "rec 0 inUse=1", f"menu 4 {MODELESS | SCALING_LOCKED}", "panel",
+            "scaling 1", "panel", "scaling 0", "scaling 0", "panel", "killmenu 0",
+            f"menu 4 {MODELESS | CLOSE_LOCKED | CHANNEL_LOCKED}", "panel", f"command {CANCEL}", f"command {OK}",
+            "panel", "killmenu 1", "pump 300", "panel",
+            f"menu 4 {CLOSE_LOCKED}", "panel", f"click {CANCEL}"])
+        self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
+        self.assertEqual(results.take("scaling 1")["result"], 0, "it was locked")
+        self.assertEqual(scaling_state(self.panel_of(results)), [True, True, True, False])
+        self.assertEqual(results.take("scaling 0")["result"], 1, "it was unlocked")
+        self.assertEqual(results.take("scaling 0")["result"], 0)
+        self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
+
+        controls = self.panel_of(results)["controls"]
+        self.assertEqual([controls[str(c)]["enabled"] for c in (OK, CANCEL, PORT)], [False, False, False])
+        self.assertTrue(results.take("panel")["open"], "Esc and Enter do not close a close-locked panel")
+        self.assertEqual(results.take("pump 300")["notes"], [CLOSED, CLOSED])
+        self.assertClosed(results)
+        controls = self.panel_of(results)["controls"]
+        self.assertEqual([controls[str(c)]["enabled"] for c in (OK, CANCEL)], [True, True],
+                         "a modal panel cannot be close-locked")
+        self.assertEqual(results.take(f"menu 4 {CLOSE_LOCKED}")["result"], 0)
+
+    def test_the_place_of_a_closed_panel_is_kept_for_the_next(self):
+        results, _ = self.run_panel([
+            "rec 0 inUse=1", "rec 127 inUse=1", f"menu 300 {MODELESS}", "panel", "move 200 150", "killmenu 0",
+            f"menu 4 {MODELESS} sampler", "panel", f"click {CANCEL}", "pump 100"])
+        first = self.panel_of(results)
+        self.assertEqual(first["controls"][str(PORT)]["items"], ["0"], "a count above 128 reads 128 records")
+        second = self.panel_of(results)
+        self.assertEqual(second["window"][:2], [200, 150])
+        self.assertGreater(second["client"][0], first["client"][0], "with its own size")
+        self.assertEqual(results.take("pump 100")["notes"], [CLOSED, CLOSED])
+
+
+class ControlTest(PanelTest):
+    def test_typing_into_the_offset_and_the_cutoffs(self):
+        results, _ = self.run_panel([
+            "rec 0 inUse=1 scale=0.001", f"menu 4 {MODELESS}",
+            f"selection {OFFSET} 0 -1", f"char {OFFSET} -1.5e-3", f"char {OFFSET} .e-x+,",
+            f"selection {OFFSET} 0 -1", f"char {OFFSET} 7",
+            # The high-pass list of df3 is stepped, the low-pass one continuous.
+            f"char {HIGH_CUTOFF} 5", f"selection {LOW_CUTOFF} 0 -1", f"char {LOW_CUTOFF} 250",
+            f"colours {LOW_CUTOFF}", f"enable {LOW_CUTOFF} 0", f"colours {LOW_CUTOFF}", "panel",
+            f"char {LOW_CUTOFF} 9", f"enable {LOW_CUTOFF} 1", f"enable {HIGH_CUTOFF} 0", f"enable {HIGH_CUTOFF} 1",
+            "panel", f"context {OFFSET}", "panel", "killmenu 0"])
+        typed = results.take(f"char {OFFSET} -1.5e-3")
+        self.assertEqual((typed["text"], typed["beeps"]), ("-1.5e-3", 0))
+        refused = results.take(f"char {OFFSET} .e-x+,")
+        self.assertEqual((refused["text"], refused["beeps"]), ("-1.5e-3", 6), "each refused character beeps")
+        self.assertEqual(results.take(f"char {OFFSET} 7")["text"], "7", "over a whole selection")
+        self.assertEqual(results.take(f"char {HIGH_CUTOFF} 5")["text"], "DC", "a stepped list takes no typing")
+        self.assertEqual(results.take(f"char {LOW_CUTOFF} 250")["text"], "250")
+
+        white, grey, black = 0xFFFFFF, 0xC0C0C0, 0
+        enabled = results.take(f"colours {LOW_CUTOFF}")
+        disabled = results.take(f"colours {LOW_CUTOFF}")
+        for line, back in ((enabled, white), (disabled, grey)):
+            for path in ("edit", "reflected"):
+                self.assertEqual(line[path], {"text": black, "back": back, "brush": True}, path)
+        controls = self.panel_of(results)["controls"]
+        self.assertEqual((controls[str(LOW_CUTOFF)]["enabled"], controls[str(LOW_CUTOFF)]["readonly"]), (False, True))
+        self.assertEqual(results.take(f"char {LOW_CUTOFF} 9")["text"], "250", "a disabled combo takes no typing")
+        controls = self.panel_of(results)["controls"]
+        self.assertFalse(controls[str(LOW_CUTOFF)]["readonly"], "enabled again, it takes typing")
+        self.assertTrue(controls[str(HIGH_CUTOFF)]["readonly"], "a list-only combo stays list-only")
+
+        self.assertEqual(results.menus, [["Reset calibration", "Reload Vorn"]])
+        self.assertTrue(results.take("panel")["open"])
+        self.assertEqual(results.boxes, [])
+
+
+def setUpModule():
+    global bench
+    bench = start_module_bench(unittest)
+
+
+if __name__ == "__main__":
+    unittest.main()
