@@ -108,9 +108,8 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"file", 1, 1, "file NAME", &ScriptSession::File},
 };
 
-ScriptSession::ScriptSession(const Exports& exports, ResultWriter& out) : exports_(exports), out_(out) {
-  for (ChanSettings& record : records_) record = DefaultRecord();
-}
+ScriptSession::ScriptSession(const Exports& exports, ResultWriter& out)
+    : exports_(exports), out_(out), records_(COND_PORT_COUNT + 1, DefaultRecord()) {}
 
 void ScriptSession::Run(const std::string& line) {
   Words words = SplitWords(line);
@@ -230,7 +229,7 @@ void ScriptSession::Info(const Words& args, JsonObject& result) {
 void ScriptSession::Menu(const Words& args, JsonObject& result) {
   int32_t count = Integer(args[0]);
   int32_t options = Integer(args[1]);
-  result.Add("result", static_cast<long long>(EXPORT(DoCondMenu)(records_, count, nullptr, options, window_.handle())));
+  result.Add("result", static_cast<long long>(EXPORT(DoCondMenu)(records_.data(), count, nullptr, options, window_.handle())));
 }
 
 void ScriptSession::KillMenu(const Words& args, JsonObject&) { EXPORT(KillCondMenu)(Integer(args[0])); }
