@@ -2,6 +2,8 @@
 // kind of channel, what is stored, and how each fault of the line ends.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "api/chan_settings.h"
 #include "channel/read_state.h"
 #include "library_fixture.h"
+#include "link/reply_numbers.h"
 #include "profile.h"
 
 namespace condvorn::testing {
@@ -422,6 +425,62 @@ TEST_F(ChannelReadTest, ALineThatGoesDeadMidwayKeepsWhatWasLearntBefore) {
   EXPECT_EQ(State().extraSettingCount, 0);
   EXPECT_EQ(State().gainCount, 0);
   EXPECT_EQ(Link().reinitNeeded, 1);
+}
+
+// Every number a channel state holds, in a fixed order.
+std::vector<double> Numbers(const ChannelState& state) {
+  std::vector<double> numbers(state.gains, state.gains + state.gainCount);
+  numbers.insert(numbers.end(), state.offsetRanges, state.offsetRanges + state.offsetRangeCount);
+  for (int32_t i = 0; i < state.lowPassTypeCount + state.highPassTypeCount; ++i) {
+    const FilterType& type = i < state.lowPassTypeCount ? state.lowPassTypes[i]
+                                                        : state.highPassTypes[i - state.lowPassTypeCount];
+    numbers.insert(numbers.end(), {type.minimum, type.maximum});
+    const std::vector<double> cutoffs = Cutoffs(type);
+    numbers.insert(numbers.end(), cutoffs.begin(), cutoffs.end());
+  }
+  for (int32_t i = 0; i < state.extraSettingCount; ++i) {
+    numbers.insert(numbers.end(), {state.extraSettings[i].minimum, state.extraSettings[i].maximum});
+  }
+  return numbers;
+}
+
+// The C runtime's locale set to one whose decimal separator is a comma, as a
+// host may set it, for as long as this lives.
+class CommaLocale {
+ public:
+  CommaLocale() : previous_(std::setlocale(LC_ALL, nullptr)) {
+    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  }
+  ~CommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
+  bool active() const { return active_; }
+
+ private:
+  std::string previous_;
+  bool active_ = false;
+};
+
+TEST_F(ChannelReadTest, NumbersFromTheDeviceReadTheSameWhateverTheHostsLocale) {
+  AddChannel(kChannel + 1, "df3");
+  StartWith("df3");
+  Read(0, kChannel);
+  {
+    CommaLocale comma;
+    ASSERT_TRUE(comma.active()) << "de_DE.UTF-8 is missing: scripts/setup.sh generates it";
+    Read(0, kChannel + 1);
+    // Leading numbers, read leniently; never a comma, an infinity or hex.
+    const std::pair<const char*, double> doubles[] = {
+        {" 12.5 V", 12.5}, {"+5", 5}, {".5", 0.5}, {"5.", 5}, {"-2e-3", -0.002}, {"1e", 1},
+        {"0,5", 0}, {"inf", 0}, {"-nan", 0}, {"0x10", 0}, {"1e999", 0}, {". 5", 0}, {"", 0}};
+    for (const auto& [text, value] : doubles) EXPECT_EQ(ReplyDouble(text), value) << text;
+    EXPECT_TRUE(std::signbit(ReplyDouble("-0.0")));
+    const std::pair<const char*, int32_t> integers[] = {
+        {"  -12 Hz", -12}, {"+7", 7}, {"3.9", 3}, {"--5", 0}, {"x1", 0}, {"0x10", 0},
+        {"2147483648", INT32_MAX}, {"-2147483648", INT32_MIN}, {"-99999999999999999999", INT32_MIN}};
+    for (const auto& [text, value] : integers) EXPECT_EQ(ReplyInteger(text), value) << text;
+  }
+  EXPECT_EQ(Numbers(State(kChannel + 1)), Numbers(State(kChannel)));
+  EXPECT_EQ(Count("?OS;", kChannel + 1), 1) << "no list was asked again";
+  EXPECT_TRUE(LogLines().empty());
 }
 
 TEST_F(ChannelReadTest, ZeroTextsAreTheOnlyTextsThatMayReadAsZero) {
