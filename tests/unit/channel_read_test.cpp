@@ -230,7 +230,7 @@ TEST_F(ChannelReadTest, ExtraSettingsAreReadUpToFourAndUpToAnInvalidSlot) {
     vornsim::Profile profile = vornsim::NamedProfile("df3");
     profile.extras.clear();
     for (int slot : cases[i].slots) {
-      profile.extras.push_back(vornsim::ExtraSpec{});
+      profile.extras.push_back(vornsim::ExtraProfile{});
       profile.extras.back().name = "Extra";
       profile.extras.back().choices = false;
       profile.extras.back().slot = slot;

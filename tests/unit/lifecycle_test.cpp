@@ -156,7 +156,8 @@ TEST_F(LifecycleTest, TheFixedFactsAnswerInAnyState) {
   EXPECT_EQ(GetCondType(), 1);
   EXPECT_EQ(SetPellProc(nullptr), 0);
   SetADCRange(10.0);
-  EXPECT_EQ(Channels().adcRange, 10.0);
+  for (double refused : {0.0, -5.0, kNaN, kInfinity}) SetADCRange(refused);
+  EXPECT_EQ(Channels().adcRange, 10.0) << "only a finite, positive range is taken";
   KillCond();
   EXPECT_EQ(GetCondType(), 1);
 }
