@@ -144,18 +144,21 @@ TEST_F(ChannelReadTest, DigitalFilterAnswerTwoWidensCopiesOfTheLibrarysTables) {
   EXPECT_EQ(kHighPassStaticTable[0].maximum, 1000.0);
 }
 
-TEST_F(ChannelReadTest, WithoutDigitalFiltersTheSingleListGetsAnOffEntryInFront) {
+TEST_F(ChannelReadTest, WithoutDigitalFiltersEachSideHasOneNamedListWithAnOffEntryInFront) {
+  AddChannel(kChannel + 1, "rectifier");
+  AddChannel(kChannel + 2, "old-firmware");
   StartWith("df0");
-  Read();
+  sim.channel(kChannel + 2).faults.rawReplies["?LF"] = "\r";
+  sim.channel(kChannel + 2).faults.rawReplies["?HF"] = "";
+  for (int channel : {kChannel, kChannel + 1, kChannel + 2}) Read(0, channel);
   EXPECT_FALSE(State().hasDigitalFilters);
   ASSERT_EQ(State().lowPassTypeCount, 1);
   EXPECT_EQ(Describe(State().lowPassTypes[0]), "4-pole B'Worth 1 10-10000: 0 10 100 1000 10000");
-}
-
-TEST_F(ChannelReadTest, TheOldHighPassRectifierListGetsItsRawTimesTenMode) {
-  StartWith("rectifier");
-  Read();
-  EXPECT_EQ(Describe(State().highPassTypes[0]), "Rectifier 1 -10-10: 0 -10 -11 -1");
+  // The old rectifier lists its "Raw * 10" mode as a second 10.
+  EXPECT_EQ(Describe(State(kChannel + 1).highPassTypes[0]), "Rectifier 1 -10-10: 0 -10 -11 -1");
+  // An empty or missing name is a two-pole Butterworth's; the list follows.
+  EXPECT_STREQ(State(kChannel + 2).lowPassTypes[0].name, "2-pole B'Worth");
+  EXPECT_EQ(Describe(State(kChannel + 2).highPassTypes[0]), "2-pole B'Worth 1 0.1-10: 0 0.1 1 10");
 }
 
 TEST_F(ChannelReadTest, VersionLevelThreeMeansNoExtendedCommandsWhateverTheNumber) {
@@ -173,20 +176,17 @@ TEST_F(ChannelReadTest, VersionLevelThreeMeansNoExtendedCommandsWhateverTheNumbe
 
 // ---- Inputs and their lists ----
 
-TEST_F(ChannelReadTest, AnInputBeyondTheListBecomesInputTwo) {
+TEST_F(ChannelReadTest, AnInputBeyondTheListBecomesInputTwoSentOnlyWhereItExists) {
+  AddChannel(kChannel + 1, "old-firmware");  // two inputs
   StartWith("df3");
   EXPECT_EQ(Read(5).input, 2);
   EXPECT_EQ(Count("IP3;"), 1);
   EXPECT_EQ(State().gainCount, 4) << "the bridge input's gains";
   EXPECT_EQ(State().offsetRangeCount, 3);
-}
-
-TEST_F(ChannelReadTest, WithOnlyTwoInputsInputTwoIsStoredButNotSent) {
-  StartWith("old-firmware");
-  EXPECT_EQ(Read(5).input, 2);
-  EXPECT_EQ(Sent(), (Texts{";;CH3;", "?RV;", "?IS;", "?LF;", "?LS;", "?HF;", "?HS;", "?NT;",
-                           "?GS;", "?OS;"}));
-  EXPECT_EQ(State().listsInput, 2);
+  EXPECT_EQ(Read(5, kChannel + 1).input, 2);
+  EXPECT_EQ(Sent(kChannel + 1), (Texts{";;CH4;", "?RV;", "?IS;", "?LF;", "?LS;", "?HF;", "?HS;", "?NT;",
+                                       "?GS;", "?OS;"}));
+  EXPECT_EQ(State(kChannel + 1).listsInput, 2);
 }
 
 TEST_F(ChannelReadTest, CapabilitiesAreReadOnceAndListsOnlyWhenTheInputChanges) {
@@ -269,16 +269,6 @@ TEST_F(ChannelReadTest, LongNamesAreCutOrReplaced) {
   EXPECT_STREQ(State().extraSettings[0].name, "Excitation volt");
 }
 
-TEST_F(ChannelReadTest, AnUnnamedSingleFilterIsATwoPoleButterworth) {
-  vornsim::Channel& channel = StartWith("old-firmware");
-  channel.faults.rawReplies["?LF"] = "\r";
-  channel.faults.rawReplies["?HF"] = "";
-  Read();
-  EXPECT_STREQ(State().lowPassTypes[0].name, "2-pole B'Worth");
-  EXPECT_STREQ(State().highPassTypes[0].name, "2-pole B'Worth");
-  EXPECT_EQ(State().highPassTypes[0].cutoffCount, 4) << "the list still follows";
-}
-
 // ---- Item lists and their faults ----
 
 TEST_F(ChannelReadTest, ZeroItemsFailAndNumberListsAreAskedThreeTimes) {
@@ -325,26 +315,22 @@ TEST_F(ChannelReadTest, AListThatBreaksOffKeepsItsAnnouncedCount) {
   EXPECT_EQ(LogLines(), Failures("", "Failed to read item 2 of 4"));
 }
 
-TEST_F(ChannelReadTest, AnUnansweredFilterCountMeansNoCharacteristics) {
+TEST_F(ChannelReadTest, CharacteristicsThatCannotBeReadAreNone) {
+  AddChannel(kChannel + 1, "df3");
   vornsim::Channel& channel = StartWith("df3");
-  channel.faults.rawReplies["?LD0"] = "";
-  channel.faults.rawReplies["?HD0"] = "30\r";
+  channel.faults.rawReplies["?LD0"] = "";       // no count: 0
+  channel.faults.rawReplies["?HD0"] = "30\r";   // more than 20: -1
+  sim.channel(kChannel + 1).faults.rawReplies["?LD2"] = "";                        // no description: -2
+  sim.channel(kChannel + 1).faults.rawReplies["?HD2"] = "2Butterworth\r0.01\r";  // no maximum: -3
   Read();
+  EXPECT_EQ(LogLines(), Failures("LD0", kNoCount));
+  Read(0, kChannel + 1);
   EXPECT_EQ(State().lowPassTypeCount, 0);
   EXPECT_EQ(State().highPassTypeCount, -1);
-  EXPECT_EQ(Count("?HD1;"), 0);
-  EXPECT_EQ(LogLines(), Failures("LD0", kNoCount));
-}
-
-TEST_F(ChannelReadTest, AMissingDescriptionOrLimitFailsTheCharacteristics) {
-  vornsim::Channel& channel = StartWith("df3");
-  channel.faults.rawReplies["?LD2"] = "";
-  channel.faults.rawReplies["?HD2"] = "2Butterworth\r0.01\r";
-  Read();
-  EXPECT_EQ(State().lowPassTypeCount, -2);
-  EXPECT_EQ(State().highPassTypeCount, -3);
-  EXPECT_EQ(Count("?HD3;"), 0);
-  EXPECT_EQ(State().extraSettingCount, 2);
+  EXPECT_EQ(State(kChannel + 1).lowPassTypeCount, -2);
+  EXPECT_EQ(State(kChannel + 1).highPassTypeCount, -3);
+  EXPECT_EQ(Count("?HD1;", kChannel) + Count("?HD3;", kChannel + 1), 0);
+  EXPECT_EQ(State(kChannel + 1).extraSettingCount, 2) << "the read goes on";
 }
 
 TEST_F(ChannelReadTest, AnUnansweredDigitalFilterQueryMeansNone) {
@@ -390,8 +376,18 @@ void ExpectNothingLearnt(const ChannelState& state) {
   EXPECT_EQ(Link().reinitNeeded, 1);
 }
 
-TEST_F(ChannelReadTest, ASilentChannelIsAskedEveryListThreeTimesAndTeachesNothing) {
+TEST_F(ChannelReadTest, ASilentChannelOrRepliesThatStallOrComeBehindNoiseTeachNothing) {
+  AddChannel(kChannel + 1, "df3");
+  AddChannel(kChannel + 2, "df3");
   StartWith("df3").faults.silent = true;
+  sim.channel(kChannel + 1).faults.stallAfterFirstChar = true;
+  sim.channel(kChannel + 2).faults.garbage = true;
+  for (int channel : {kChannel + 1, kChannel + 2}) {
+    Read(0, channel);
+    ExpectNothingLearnt(State(channel));
+  }
+  sim.ClearReceived();
+  logFile.files.clear();
   Read();
   ExpectNothingLearnt(State());
   EXPECT_STREQ(State().lowPassTypes[0].name, "2-pole B'Worth");
@@ -405,15 +401,6 @@ TEST_F(ChannelReadTest, ASilentChannelIsAskedEveryListThreeTimesAndTeachesNothin
     expected.insert(expected.end(), three.begin(), three.end());
   }
   EXPECT_EQ(LogLines(), expected);
-}
-
-TEST_F(ChannelReadTest, RepliesThatStallOrComeBehindNoiseTeachNothing) {
-  AddChannel(kChannel + 1, "df3").faults.garbage = true;
-  StartWith("df3").faults.stallAfterFirstChar = true;
-  for (int channel : {kChannel, kChannel + 1}) {
-    Read(0, channel);
-    ExpectNothingLearnt(State(channel));
-  }
 }
 
 TEST_F(ChannelReadTest, ALineThatGoesDeadMidwayKeepsWhatWasLearntBefore) {
