@@ -1,5 +1,6 @@
 // The host's channel-settings exports on a simulated line: their gates,
-// the worked examples of scaling, and what a careless host may throw at them.
+// the worked examples of scaling, and what a careless host may throw at
+// them. (What GetCondInfo2 fills is proved end to end under Wine.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -149,33 +150,6 @@ TEST_F(ChannelExportsTest, PortsOutsideTheTablesAndMissingRecordsAreRefusedQuiet
   info.settings = &record;
   EXPECT_EQ(GetCondInfo2(3, &info), COND_ERR_BAD_RECORD);
   EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(ChannelExportsTest, GetCondInfo2FillsOnlyTheChosenSections) {
-  sim.channel(3).profile.version = "Vorn220";
-  KillCond();
-  EXPECT_EQ(InitCond(1), 0);
-
-  CondInfo info;
-  std::memset(&info, 0x5A, sizeof info);
-  info.size = sizeof info;
-  info.settings = &record;
-  info.want = COND_WANT_TYPE_TEXT;
-  EXPECT_EQ(GetCondInfo2(3, &info), 0);
-  EXPECT_STREQ(info.typeText, "Vorn220");
-  EXPECT_EQ(info.inputCount, 0x5A5A5A5A);
-  EXPECT_EQ(info.gainCount, 0x5A5A5A5A);
-  EXPECT_EQ(info.extraSettingCount, 0x5A5A5A5A);
-
-  info.want = COND_WANT_INPUTS | COND_WANT_GAINS | COND_WANT_MAX_OFFSET | COND_WANT_LOW_PASS;
-  EXPECT_EQ(GetCondInfo2(3, &info), 0);
-  EXPECT_EQ(info.inputCount, 2);
-  EXPECT_STREQ(info.inputNames[1], "Single");
-  EXPECT_EQ(info.gainCount, 4);
-  EXPECT_EQ(info.gains[3], 10.0f);
-  EXPECT_FLOAT_EQ(info.maxOffset, 1.0f * 6553.6f * 5.0f);
-  EXPECT_EQ(info.lowPassTypeCount, 1);
-  EXPECT_EQ(info.highPassTypeCount, 0x5A5A5A5A);
 }
 
 }  // namespace

@@ -92,55 +92,25 @@ TEST_F(ChannelReadTest, EachKindOfChannelIsAskedItsOwnQueriesInOrder) {
   EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(ChannelReadTest, ACurrentChannelDescribesItsFiltersAndExtraSettings) {
+// What GetCondInfo2 reports of each kind of channel is proved end to end
+// under Wine; here, what it does not show.
+TEST_F(ChannelReadTest, ACurrentChannelKnowsItsVersionFeaturesNotchAndSlots) {
+  AddChannel(kChannel + 1, "df2");
   StartWith("df3");
   Read();
   const ChannelState& state = State();
   EXPECT_EQ(state.versionNumber, 22);
   EXPECT_EQ(state.versionLevel, 4);
-  EXPECT_TRUE(state.hasExtendedCommands);
-  EXPECT_TRUE(state.hasDigitalFilters);
-  ASSERT_EQ(state.inputCount, 4);
-  EXPECT_STREQ(state.inputNames[2], "Bridge");
-
-  ASSERT_EQ(state.lowPassTypeCount, 2);
-  EXPECT_EQ(Describe(state.lowPassTypes[0]), "Bessel 0 1-10000: 0 10 100 1000 10000");
-  EXPECT_EQ(state.lowPassTypes[1].kind & 1, 1);
-  ASSERT_EQ(state.highPassTypeCount, 3);
-  EXPECT_EQ(Cutoffs(state.highPassTypes[2]), (std::vector<double>{0, -1, -10, -11}));
-
-  ASSERT_EQ(state.extraSettingCount, 2);
-  EXPECT_STREQ(state.extraSettings[0].name, "Excitation");
-  EXPECT_EQ(state.extraSettings[0].kind & 1, 1);
-  ASSERT_EQ(state.extraSettings[0].choiceCount, 4);
-  EXPECT_STREQ(state.extraSettings[0].choices[1], "2.5 V");
+  EXPECT_TRUE(state.hasExtendedCommands && state.hasDigitalFilters);
   EXPECT_EQ(state.extraSettings[1].slot, 3);
-  EXPECT_EQ(state.extraSettings[1].minimum, -100.0);
-  EXPECT_EQ(state.extraSettings[1].maximum, 100.0);
-
   EXPECT_EQ(state.notchFrequency, 50);
   EXPECT_EQ(state.listsInput, 0);
-  EXPECT_EQ(state.gainCount, 10);
-  EXPECT_EQ(state.gains[9], 1000.0);
-  ASSERT_EQ(state.offsetRangeCount, 2);
-  EXPECT_EQ(state.offsetRanges[1], 5.0);
-}
-
-TEST_F(ChannelReadTest, DigitalFilterAnswerTwoWidensCopiesOfTheLibrarysTables) {
-  StartWith("df2");
-  Read();
-  const ChannelState& state = State();
-  ASSERT_EQ(state.lowPassTypeCount, 4);
-  ASSERT_EQ(state.highPassTypeCount, 4);
-  for (int i = 0; i < 4; ++i) {
-    for (const FilterType* type : {&state.lowPassTypes[i], &state.highPassTypes[i]}) {
-      EXPECT_EQ(type->minimum, 0.01);
-      EXPECT_EQ(type->maximum, 10000.0);
-    }
-  }
-  EXPECT_STREQ(state.highPassTypes[3].name, "3-pole Bessel");
-  EXPECT_EQ(state.notchFrequency, 60);
-  EXPECT_EQ(kLowPassStaticTable[0].minimum, 1.0) << "the tables keep their own ranges";
+  // "DF" answered 2: copies of the library's tables, widened; the tables
+  // themselves keep their ranges.
+  Read(0, kChannel + 1);
+  EXPECT_EQ(State(kChannel + 1).lowPassTypes[0].minimum, 0.01);
+  EXPECT_EQ(State(kChannel + 1).highPassTypes[3].maximum, 10000.0);
+  EXPECT_EQ(kLowPassStaticTable[0].minimum, 1.0);
   EXPECT_EQ(kHighPassStaticTable[0].maximum, 1000.0);
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,7 +155,8 @@ void ExpectReadingsKept(const ChanSettings& before, const ChanSettings& after) {
 
 // Follows the device through the commands it received: every one must be a
 // set command with a finite number, whole where the device takes an index or
-// a code, and an index within the lists of the input it has selected.
+// a code, and an index within the lists of the input it has selected (the
+// first when the selection names none).
 class CommandChecker {
  public:
   CommandChecker(const vornsim::Profile& profile, int input) : profile_(profile), input_(input) {}
@@ -163,52 +165,40 @@ class CommandChecker {
     if (text.rfind(";;CH", 0) == 0 || text[0] == '?') return;
     char* end = nullptr;
     const double value = std::strtod(text.c_str() + 2, &end);
-    ASSERT_TRUE(text.size() >= 4 && end == text.c_str() + text.size() - 1 && *end == ';' && std::isfinite(value))
-        << text;
+    ASSERT_TRUE(end == text.c_str() + text.size() - 1 && *end == ';' && std::isfinite(value)) << text;
     EXPECT_TRUE(Takes(text.substr(0, 2), value)) << text;
   }
 
  private:
-  template <typename T>
-  static int Size(const std::vector<T>& list) { return static_cast<int>(list.size()); }
-
   bool Takes(const std::string& name, double value) {
     const int n = static_cast<int>(value);
-    const auto within = [&](int low, int high) { return value == std::floor(value) && n >= low && n <= high; };
+    const auto within = [&](size_t low, size_t high) {
+      return value == std::floor(value) && n >= static_cast<int>(low) && n <= static_cast<int>(high);
+    };
     const int tables = profile_.digitalFilters.value_or(0);
     const bool extended = profile_.version == "Vorn222";
     const bool digital = extended && tables != 0;
-    const int typeCount = tables == 1 || tables == 2 ? 4 : Size(profile_.lowPass);
-    if (name == "IP") {
-      input_ = n;
-      return within(1, Size(profile_.inputs));
-    }
-    if (name == "GN") return within(1, Size(Input().gains)) && static_cast<float>(Input().gains[n - 1]) != 0;
-    if (name == "OR") return within(1, Size(Input().offsetRanges));
-    if (name == "OF") return within(-32768, 32767);
+    const size_t typeCount = tables == 1 || tables == 2 ? 4 : profile_.lowPass.size();
+    if (name == "IP") input_ = n;
+    const auto& input = profile_.inputs[input_ >= 1 && input_ <= static_cast<int>(profile_.inputs.size()) ? input_ - 1 : 0];
+    if (name == "IP") return within(1, profile_.inputs.size());
+    if (name == "GN") return within(1, input.gains.size()) && static_cast<float>(input.gains[n - 1]) != 0;
+    if (name == "OR") return within(1, input.offsetRanges.size());
+    if (name == "OF") return value == std::floor(value) && value >= -32768 && value <= 32767;
     if (name == "LD" || name == "HD") return digital && within(1, typeCount);
     if (name == "LP" || name == "HP") return within(0, 19);
     if (name == "LO" || name == "HO") return digital;
-    if (name == "FA") return digital && within(1, std::min(Size(profile_.extras), 4));
-    if (name == "FS") return true;
-    if (name == "AC" || name == "NF") return within(0, 1);
-    if (name == "TP") return extended && within(0, 1);
+    if (name == "FA") return digital && within(1, std::min<size_t>(profile_.extras.size(), 4));
+    if (name == "AC" || name == "NF" || name == "TP") return within(0, 1) && (extended || name != "TP");
     if (name == "TG") return within(1, 2);
-    return false;
-  }
-
-  // The device lists the gains and ranges of its selected input, or of its
-  // first when the selection names none.
-  const vornsim::InputProfile& Input() const {
-    const bool valid = input_ >= 1 && input_ <= Size(profile_.inputs);
-    return profile_.inputs[valid ? input_ - 1 : 0];
+    return name == "FS";
   }
 
   const vornsim::Profile& profile_;
   int input_;
 };
 
-enum class Export { kSetCondChan, kCondGainTo, kCondGainChange, kCondOffsTo, kCondOffsChange, kSetADCRange };
+enum class Export { kSetCondChan, kCondGainTo, kCondGainChange, kCondOffsTo, kCondOffsChange, kGetCondInfo2, kSetADCRange };
 
 class ExportPropertyTest : public LibraryTest {
  protected:
@@ -230,6 +220,10 @@ class ExportPropertyTest : public LibraryTest {
       case Export::kCondGainChange: CondGainChange(random.Int(0, 1), channel, &record); return;
       case Export::kCondOffsTo: CondOffsTo(request(random.Uniform(-1e5, 1e5)), channel, &record); return;
       case Export::kCondOffsChange: CondOffsChange(random.Int(0, 1), channel, &record); return;
+      case Export::kGetCondInfo2:
+        info->settings = &record;
+        EXPECT_EQ(GetCondInfo2(channel, info.get()), 0);
+        return;
       case Export::kSetADCRange: {
         const double range = random.Chance(0.5) ? 5.0 : random.Request(10.0);
         SetADCRange(range);
@@ -237,6 +231,14 @@ class ExportPropertyTest : public LibraryTest {
       }
     }
   }
+
+  // Every section, for lists of any length (a read may leave a count negative).
+  std::unique_ptr<CondInfo> info = [] {
+    auto info = std::make_unique<CondInfo>();
+    info->size = sizeof(CondInfo);
+    info->want = 0x7F;
+    return info;
+  }();
 
   // A second SetCondChan with the record as written back sends nothing.
   void ExpectAppliedAlready(int channel, ChanSettings record) {
@@ -255,7 +257,7 @@ TEST_F(ExportPropertyTest, RecordsStayFiniteAndTrueAndEveryCommandIsValid) {
     ChanSettings record = DefaultChanSettings();
     for (int call = 0; call < kCallsPerChannel; ++call) {
       SCOPED_TRACE("channel " + std::to_string(channel) + ", call " + std::to_string(call));
-      const auto which = static_cast<Export>(random.Int(0, 5));
+      const auto which = static_cast<Export>(random.Int(0, 6));
       if (which == Export::kSetCondChan || call == 0) record = RandomRecord(random, record);
       const ChanSettings before = record;
       CommandChecker checker(device.profile, device.settings.input);
