@@ -95,7 +95,7 @@ std::optional<int32_t> ChoiceIndex(double value) {
 
 // A value that can be sent and kept in a record: a choice that is a 32-bit
 // integer once rounded, or a number that is a finite float.
-bool IsExtraValue(const ExtraSetting& setting, double value) {
+bool CanSendExtraValue(const ExtraSetting& setting, double value) {
   return IsChoiceKind(setting) ? ChoiceIndex(value).has_value() : FitsSingle(value);
 }
 
@@ -216,7 +216,7 @@ void SendExtraSetting(double value, int32_t index) {
   const ChannelState& state = CurrentChannelState();
   if (!IsIndex(index, state.extraSettingCount)) return;
   const ExtraSetting& setting = state.extraSettings[index];
-  if (!IsExtraValue(setting, value)) return;
+  if (!CanSendExtraValue(setting, value)) return;
   SendCommand("FA%d;", index + 1);
   if (IsChoiceKind(setting)) {
     SendCommand("FS%d;", *ChoiceIndex(value));
@@ -297,7 +297,7 @@ void ApplyExtraSetting(double value, int32_t index, ChanSettings& settings) {
   if (!IsIndex(index, state.extraSettingCount)) return;
   const ExtraSetting& setting = state.extraSettings[index];
   // A value that cannot be sent leaves both records as they were.
-  if (!IsExtraValue(setting, value)) return;
+  if (!CanSendExtraValue(setting, value)) return;
   float& appliedValue = CurrentApplied().extraValues[setting.slot];
   if (appliedValue != static_cast<float>(value)) SendExtraSetting(value, index);
   const float stored = IsChoiceKind(setting) ? static_cast<float>(*ChoiceIndex(value)) : static_cast<float>(value);

@@ -7,8 +7,8 @@
 
 namespace condvorn {
 
-// True when the value is finite and within float's range (so converting it
-// is defined and gives a finite float); false for NaN and infinities.
+// True when the value is finite and within float's range, so that it
+// converts to a finite float; false for NaN and infinities.
 inline bool FitsSingle(double value) { return std::fabs(value) <= std::numeric_limits<float>::max(); }
 
 }  // namespace condvorn
