@@ -100,11 +100,13 @@ typedef struct InfoFilterType {
     double   cutoffs[60];     /* only the first cutoffCount are written */
 } InfoFilterType;
 
-/* One device-defined extra setting as reported by GetCondInfo2. 456 bytes. */
+/* One device-defined extra setting as reported by GetCondInfo2. 456 bytes.
+ * The setting's slot in ChanSettings.extraValues is not reported: `spare`
+ * keeps whatever the caller put there. */
 typedef struct InfoExtraSetting {
     char     name[20];
     uint8_t  kind;            /* 1 list of choices, 0 numeric range */
-    int32_t  spare;           /* left untouched by the library */
+    int32_t  spare;           /* left as the caller set it */
     double   minimum;         /* numeric range only */
     double   maximum;         /* numeric range only */
     int32_t  choiceCount;     /* 0 for a range */
@@ -142,10 +144,38 @@ typedef void (WINAPI *CondPellProc)(void);
 int32_t WINAPI InitCond(int32_t reset);
 void    WINAPI KillCond(void);
 int32_t WINAPI GetCondType(void);
+/* The ADC's full scale in volts (+/-), 5 at load; offsets are converted with
+ * it. A range that is not finite and positive is refused: the previous one
+ * stays in force. */
 void    WINAPI SetADCRange(double volts);
 int32_t WINAPI SetPellProc(CondPellProc proc);
 
-/* ---- Channel settings ---- */
+/* ---- Channel settings ----
+ *
+ * Ports: a port outside 0 to 127 gives COND_ERR_BAD_PORT from SetCondChan,
+ * the gain and offset exports and GetCondInfo2, without a message box;
+ * CondOnChan gives 0 for it.
+ *
+ * Values: no export writes NaN or an infinity into scale, zero, gain,
+ * offset, the cut-offs or the extra values of a record that came in with
+ * finite ones. A gain of 0, or one that a float cannot hold, is never
+ * chosen; a change whose results a float cannot hold (a scale rescaled
+ * beyond float's range, an offset or a zero moved beyond it) is not sent,
+ * and the record keeps its values. When SetCondChan folds the conditioner
+ * out of a record whose port has none, a product beyond float's range
+ * leaves the record as it is.
+ *
+ * Extra settings: a value v of a choice-kind setting is sent as the choice
+ * floor(v + 0.5) and stored so, whether or not the channel lists that
+ * choice; a value that does not round to a 32-bit integer (NaN included),
+ * or a numeric value that a float cannot hold, is not sent and the record
+ * keeps its value.
+ *
+ * GetCondInfo2 asks the channel whatever discovery found of it (a silent
+ * channel costs the queries' time-outs). While the serial port is closed
+ * (before InitCond, after KillCond) it does not touch the port: it answers
+ * from what the library already knows of the channel, where a count of 0 or
+ * less means nothing is known. */
 int32_t WINAPI SetCondChan(int32_t port, ChanSettings *settings);
 int32_t WINAPI GetCondChan(int32_t port, ChanSettings *settings);
 int32_t WINAPI CondOnChan(int32_t port, int32_t report);
@@ -156,10 +186,14 @@ int32_t WINAPI CondOffsChange(int32_t up, int32_t port, ChanSettings *settings);
 int32_t WINAPI GetCondInfo2(int32_t port, CondInfo *info);
 
 /* ---- Control panel ----
- * DoCondMenu takes the count from the lower 16 bits of its argument and reads
- * at most 128 records. While a panel is open, a second DoCondMenu brings that
- * panel to the front and returns 0. When no panel can be made (no memory, no
- * window) it returns 0 and leaves nothing open. */
+ *
+ * DoCondMenu reads only the lower 16 bits of `count` (a signed count); a
+ * count above 128 is limited to 128. A null array is refused like a record
+ * of the wrong size (message box, result 0). While a panel is open, another
+ * DoCondMenu brings that panel to the front and returns 0. A build of the
+ * library without a window system makes the same checks, opens no panel and
+ * returns 0; so does a panel that cannot be made (no memory, no window),
+ * which leaves nothing open. */
 int32_t WINAPI DoCondMenu(ChanSettings *settings, int32_t count, CondSampleProc sampler,
                           int32_t options, CondWindow hostWindow);
 void    WINAPI KillCondMenu(int32_t post);

@@ -4,8 +4,11 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev python3 python3-pytest python3-venv
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick llvm lld
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick llvm lld locales
 )
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -14,8 +17,13 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -q
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# A locale whose decimal separator is a comma, for the test that numbers from
+# the device are read whatever the host's locale.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "Generating the de_DE.UTF-8 locale"
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

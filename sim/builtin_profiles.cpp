@@ -17,32 +17,32 @@
 namespace vornsim {
 namespace {
 
-InputSpec Input(const std::string& name, std::vector<double> gains, std::vector<double> offsetRanges) {
-  InputSpec input;
+InputProfile Input(const std::string& name, std::vector<double> gains, std::vector<double> offsetRanges) {
+  InputProfile input;
   input.name = name;
   input.gains = std::move(gains);
   input.offsetRanges = std::move(offsetRanges);
   return input;
 }
 
-FilterSpec Stepped(const std::string& name, std::vector<double> cutoffs) {
-  FilterSpec filter;
+FilterProfile Stepped(const std::string& name, std::vector<double> cutoffs) {
+  FilterProfile filter;
   filter.name = name;
   filter.stepped = true;
   filter.cutoffs = std::move(cutoffs);
   return filter;
 }
 
-FilterSpec Continuous(const std::string& name, double minimum, double maximum, std::vector<double> cutoffs) {
-  FilterSpec filter = Stepped(name, std::move(cutoffs));
+FilterProfile Continuous(const std::string& name, double minimum, double maximum, std::vector<double> cutoffs) {
+  FilterProfile filter = Stepped(name, std::move(cutoffs));
   filter.stepped = false;
   filter.minimum = minimum;
   filter.maximum = maximum;
   return filter;
 }
 
-ExtraSpec Choices(const std::string& name, int slot, std::vector<std::string> choiceNames) {
-  ExtraSpec extra;
+ExtraProfile Choices(const std::string& name, int slot, std::vector<std::string> choiceNames) {
+  ExtraProfile extra;
   extra.name = name;
   extra.slot = slot;
   extra.choices = true;
@@ -50,8 +50,8 @@ ExtraSpec Choices(const std::string& name, int slot, std::vector<std::string> ch
   return extra;
 }
 
-ExtraSpec Numeric(const std::string& name, int slot, double minimum, double maximum) {
-  ExtraSpec extra;
+ExtraProfile Numeric(const std::string& name, int slot, double minimum, double maximum) {
+  ExtraProfile extra;
   extra.name = name;
   extra.slot = slot;
   extra.choices = false;
@@ -64,7 +64,7 @@ const std::vector<double> kGains1To1000 = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1
 
 // The inputs of current channels; the bridge input has its own gains and
 // finer offset ranges.
-std::vector<InputSpec> CurrentInputs() {
+std::vector<InputProfile> CurrentInputs() {
   return {
       Input("Differential", kGains1To1000, {0.5, 5}),
       Input("Single-ended", kGains1To1000, {0.5, 5}),

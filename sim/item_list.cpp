@@ -1,6 +1,6 @@
 #include "item_list.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace vornsim {
 namespace {
@@ -55,9 +55,10 @@ std::string ItemListText(const std::vector<std::string>& items, const std::strin
 }
 
 std::string NumberText(double value) {
+  // printf's "%.15g", whatever the process's locale.
   char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+  return std::string(text, result.ptr);
 }
 
 std::vector<std::string> NumberTexts(const std::vector<double>& values) {

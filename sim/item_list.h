@@ -14,8 +14,9 @@ namespace vornsim {
 std::string ItemListText(const std::vector<std::string>& items, const std::string& name,
                          Faults& faults);
 
-// A number as the channel prints it: shortest form that reads back the same
-// for the values profiles hold ("0.01", "10000", "-11").
+// A number as the channel prints it, with a decimal point whatever the
+// locale: fifteen significant digits, trailing zeros dropped ("0.01",
+// "10000", "-11").
 std::string NumberText(double value);
 std::vector<std::string> NumberTexts(const std::vector<double>& values);
 

@@ -8,13 +8,15 @@
 
 namespace vornsim {
 
-struct InputSpec {
+// One input of a channel, with the gains and offset ranges it offers.
+struct InputProfile {
   std::string name;
   std::vector<double> gains;
   std::vector<double> offsetRanges;  // full-scale offset of each range
 };
 
-struct FilterSpec {
+// One filter characteristic of a channel.
+struct FilterProfile {
   std::string name;
   bool stepped = true;               // false: continuous from minimum to maximum
   double minimum = 0;
@@ -22,7 +24,8 @@ struct FilterSpec {
   std::vector<double> cutoffs;       // Hz; negative values are mode codes
 };
 
-struct ExtraSpec {
+// One device-defined extra setting of a channel.
+struct ExtraProfile {
   std::string name;
   bool choices = true;               // false: a numeric range
   int slot = 0;                      // the digit sent in its description (0 to 9)
@@ -35,12 +38,12 @@ struct Profile {
   std::string name;
   std::string version = "Vorn222";   // the "?RV;" reply
   std::optional<int> digitalFilters; // the "?DF;" reply; none: not answered
-  std::vector<InputSpec> inputs;
+  std::vector<InputProfile> inputs;
   // With digitalFilters 3 or more these answer "?LD0;"/"?LDn;" (and H);
   // otherwise the first entry answers "?LF;"/"?LS;" (and "?HF;"/"?HS;").
-  std::vector<FilterSpec> lowPass;
-  std::vector<FilterSpec> highPass;
-  std::vector<ExtraSpec> extras;     // "?FA0;"/"?FAn;"
+  std::vector<FilterProfile> lowPass;
+  std::vector<FilterProfile> highPass;
+  std::vector<ExtraProfile> extras;     // "?FA0;"/"?FAn;"
   int notch = 50;                    // the "?NT;" reply; 0: not answered
 };
 

@@ -26,18 +26,18 @@ std::vector<std::string> Texts(const json& value, const std::string& path) {
   return List<std::string>(value, path, Text);
 }
 
-InputSpec ReadInput(const json& value, const std::string& path) {
+InputProfile ReadInput(const json& value, const std::string& path) {
   ExpectObject(value, path, {"name", "gains", "offsetRanges"});
-  InputSpec input;
+  InputProfile input;
   if (auto* v = Field(value, "name")) input.name = Text(*v, path + ".name");
   if (auto* v = Field(value, "gains")) input.gains = Numbers(*v, path + ".gains");
   if (auto* v = Field(value, "offsetRanges")) input.offsetRanges = Numbers(*v, path + ".offsetRanges");
   return input;
 }
 
-FilterSpec ReadFilter(const json& value, const std::string& path) {
+FilterProfile ReadFilter(const json& value, const std::string& path) {
   ExpectObject(value, path, {"name", "stepped", "minimum", "maximum", "cutoffs"});
-  FilterSpec filter;
+  FilterProfile filter;
   if (auto* v = Field(value, "name")) filter.name = Text(*v, path + ".name");
   if (auto* v = Field(value, "stepped")) filter.stepped = Flag(*v, path + ".stepped");
   if (auto* v = Field(value, "minimum")) filter.minimum = Number(*v, path + ".minimum");
@@ -46,9 +46,9 @@ FilterSpec ReadFilter(const json& value, const std::string& path) {
   return filter;
 }
 
-ExtraSpec ReadExtra(const json& value, const std::string& path) {
+ExtraProfile ReadExtra(const json& value, const std::string& path) {
   ExpectObject(value, path, {"name", "choices", "slot", "choiceNames", "minimum", "maximum"});
-  ExtraSpec extra;
+  ExtraProfile extra;
   if (auto* v = Field(value, "name")) extra.name = Text(*v, path + ".name");
   if (auto* v = Field(value, "choices")) extra.choices = Flag(*v, path + ".choices");
   // The slot goes out as one digit.
@@ -69,10 +69,10 @@ Profile ReadProfile(const json& value) {
   if (auto* v = Field(value, "digitalFilters")) {
     profile.digitalFilters = Integer(*v, "digitalFilters", -1000000, 1000000);
   }
-  if (auto* v = Field(value, "inputs")) profile.inputs = List<InputSpec>(*v, "inputs", ReadInput);
-  if (auto* v = Field(value, "lowPass")) profile.lowPass = List<FilterSpec>(*v, "lowPass", ReadFilter);
-  if (auto* v = Field(value, "highPass")) profile.highPass = List<FilterSpec>(*v, "highPass", ReadFilter);
-  if (auto* v = Field(value, "extras")) profile.extras = List<ExtraSpec>(*v, "extras", ReadExtra);
+  if (auto* v = Field(value, "inputs")) profile.inputs = List<InputProfile>(*v, "inputs", ReadInput);
+  if (auto* v = Field(value, "lowPass")) profile.lowPass = List<FilterProfile>(*v, "lowPass", ReadFilter);
+  if (auto* v = Field(value, "highPass")) profile.highPass = List<FilterProfile>(*v, "highPass", ReadFilter);
+  if (auto* v = Field(value, "extras")) profile.extras = List<ExtraProfile>(*v, "extras", ReadExtra);
   if (auto* v = Field(value, "notch")) profile.notch = Integer(*v, "notch", 0, 1000000);
   return profile;
 }

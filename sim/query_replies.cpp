@@ -30,7 +30,7 @@ std::optional<int> IndexAfter(const std::string& name, const std::string& prefix
 
 // The input whose gains and offset ranges the channel lists: the one selected,
 // or the first when the selection names none.
-const InputSpec* SelectedInput(const Channel& channel) {
+const InputProfile* SelectedInput(const Channel& channel) {
   const auto& inputs = channel.profile.inputs;
   if (inputs.empty()) return nullptr;
   int index = channel.settings.input - 1;
@@ -39,13 +39,13 @@ const InputSpec* SelectedInput(const Channel& channel) {
 
 std::string InputNames(Channel& channel) {
   std::vector<std::string> names;
-  for (const InputSpec& input : channel.profile.inputs) names.push_back(input.name);
+  for (const InputProfile& input : channel.profile.inputs) names.push_back(input.name);
   return ItemListText(names, "IS", channel.faults);
 }
 
 // "?LF;" / "?HF;" and "?LS;" / "?HS;": the single characteristic of a channel
 // that does not describe its filters.
-std::optional<std::string> SingleFilter(Channel& channel, const std::vector<FilterSpec>& filters,
+std::optional<std::string> SingleFilter(Channel& channel, const std::vector<FilterProfile>& filters,
                                         bool cutoffs, const std::string& listName) {
   if (DescribesFilters(channel.profile) || filters.empty()) return std::nullopt;
   if (!cutoffs) return Line(filters[0].name);
@@ -55,12 +55,12 @@ std::optional<std::string> SingleFilter(Channel& channel, const std::vector<Filt
 // "?LD0;" gives the number of characteristics; "?LDn;" describes the n-th:
 // kind digit (1 stepped, 2 continuous) and name, for the continuous kind its
 // minimum and maximum, then its cut-off list.
-std::optional<std::string> DescribeFilter(Channel& channel, const std::vector<FilterSpec>& filters,
+std::optional<std::string> DescribeFilter(Channel& channel, const std::vector<FilterProfile>& filters,
                                           const std::string& name, int index) {
   if (!DescribesFilters(channel.profile)) return std::nullopt;
   if (index == 0) return Line(std::to_string(filters.size()));
   if (index > static_cast<int>(filters.size())) return std::nullopt;
-  const FilterSpec& filter = filters[index - 1];
+  const FilterProfile& filter = filters[index - 1];
   std::string text = Line((filter.stepped ? "1" : "2") + filter.name);
   if (!filter.stepped) text += Line(NumberText(filter.minimum)) + Line(NumberText(filter.maximum));
   return text + ItemListText(NumberTexts(filter.cutoffs), name, channel.faults);
@@ -73,7 +73,7 @@ std::optional<std::string> DescribeExtra(Channel& channel, const std::string& na
   const auto& extras = channel.profile.extras;
   if (index == 0) return Line(std::to_string(extras.size()));
   if (index > static_cast<int>(extras.size())) return std::nullopt;
-  const ExtraSpec& extra = extras[index - 1];
+  const ExtraProfile& extra = extras[index - 1];
   std::string text = Line(std::string(extra.choices ? "1" : "2") + static_cast<char>('0' + extra.slot) +
                           extra.name);
   if (extra.choices) return text + ItemListText(extra.choiceNames, name, channel.faults);
@@ -99,7 +99,7 @@ std::optional<std::string> AnswerByName(Channel& channel, const std::string& nam
   }
   if (name == "IS") return InputNames(channel);
   if (name == "GS" || name == "OS") {
-    const InputSpec* input = SelectedInput(channel);
+    const InputProfile* input = SelectedInput(channel);
     std::vector<double> values;
     if (input) values = name == "GS" ? input->gains : input->offsetRanges;
     return ItemListText(NumberTexts(values), name, channel.faults);

@@ -1,6 +1,6 @@
 #include "set_commands.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <functional>
 #include <map>
 
@@ -43,10 +43,12 @@ void ApplySetCommand(DeviceSettings& settings, const std::string& command) {
   if (command.size() < 3) return;
   auto setter = Setters().find(command.substr(0, 2));
   if (setter == Setters().end()) return;
+  // A decimal point whatever the process's locale.
   const char* argument = command.c_str() + 2;
-  char* end = nullptr;
-  double value = std::strtod(argument, &end);
-  if (end == argument || *end != '\0') return;
+  const char* end = command.c_str() + command.size();
+  double value = 0;
+  const auto result = std::from_chars(argument, end, value);
+  if (result.ec != std::errc() || result.ptr != end) return;
   setter->second(settings, value);
 }
 

@@ -13,6 +13,7 @@
 #include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/setting_commands.h"
+#include "channel/single_precision.h"
 #include "channel/value_snapping.h"
 #include "condvorn.h"
 #include "link/link_state.h"
@@ -47,11 +48,15 @@ int32_t ChangeChannel(int32_t port, ChanSettings* settings, Change change) {
 }
 
 // The conditioner folded out of a record: it then describes the raw signal,
-// with the host's readings unchanged.
+// with the host's readings unchanged. A product beyond float's range cannot
+// be kept, and then the record stays as it is.
 void FoldConditionerOut(ChanSettings& settings) {
-  settings.scale = settings.scale * settings.gain;
+  const double scale = static_cast<double>(settings.scale) * settings.gain;
+  const double zero = static_cast<double>(settings.zero) + settings.offset;
+  if (!FitsSingle(scale) || !FitsSingle(zero)) return;
+  settings.scale = static_cast<float>(scale);
   settings.gain = 1.0f;
-  settings.zero = settings.zero + settings.offset;
+  settings.zero = static_cast<float>(zero);
   settings.offset = 0.0f;
 }
 
@@ -162,8 +167,10 @@ extern "C" int32_t WINAPI CondGainTo(float gain, int32_t port, ChanSettings* set
 extern "C" int32_t WINAPI CondGainChange(int32_t up, int32_t port, ChanSettings* settings) {
   ModuleScope scope;
   return ChangeChannel(port, settings, [&](ChanSettings& record) {
-    // The step is taken in single precision: 5 x 0.4 gives exactly 2.
-    ApplyGain(record.gain * (up != 0 ? 2.5f : 0.4f), record);
+    // The step is taken in single precision: 5 x 0.4 gives exactly 2 (in
+    // double it would be 2.0000000298, nearer 3 than 1).
+    const float requested = record.gain * (up != 0 ? 2.5f : 0.4f);
+    ApplyGain(requested, record);
   });
 }
 

@@ -1,4 +1,5 @@
 // Starting and stopping the library, and the small exports of fixed facts.
+#include <cmath>
 #include <cstdint>
 
 #include "api/library_state.h"
@@ -110,7 +111,9 @@ extern "C" int32_t WINAPI GetCondType(void) {
 
 extern "C" void WINAPI SetADCRange(double volts) {
   ModuleScope scope;
-  Channels().adcRange = volts;
+  // Offsets are converted with the range: only a finite, positive one is
+  // taken, and any other leaves the previous one in force.
+  if (std::isfinite(volts) && volts > 0.0) Channels().adcRange = volts;
 }
 
 extern "C" int32_t WINAPI SetPellProc(CondPellProc) {

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <optional>
 
 #include "channel/channel_state.h"
-#include "channel/channel_state.h"
 #include "channel/read_state.h"
+#include "channel/single_precision.h"
 #include "channel/value_snapping.h"
 #include "link/transport.h"
 
@@ -53,20 +55,48 @@ int32_t OffsetCode(double needed, double step) {
   return static_cast<int32_t>(std::floor(code + 0.5));
 }
 
-// The choice a value stands for: rounded half up and kept within the choice
-// list (within a list's capacity when the channel named no choices). A value
-// that is not a number chooses the first.
-int32_t ChoiceIndex(const ExtraSetting& setting, double value) {
-  const int32_t last = (setting.choiceCount > 0 ? setting.choiceCount : kMaxListItems) - 1;
+// How an offset in host units is set on the current channel: the range, the
+// code within it, and the offset in host units that the code stands for.
+struct OffsetSetting {
+  int32_t range;
+  int32_t code;
+  double offset;
+};
+
+// None when the channel has no offset ranges. The products are formed in
+// this order, which decides the last bit of the offset written back.
+std::optional<OffsetSetting> ChooseOffsetSetting(double offset, const ChanSettings& settings) {
+  const double k = (kAdcCodesPerFullScale / Channels().adcRange) * settings.scale;
+  const double needed = offset / (settings.gain * k);
+  const int32_t range = ChooseOffsetRange(needed);
+  if (range < 0) return std::nullopt;
+  const double step = CurrentChannelState().offsetRanges[range] / kOffsetCodesPerRange;
+  const int32_t code = OffsetCode(needed, step);
+  return OffsetSetting{range, code, code * step * settings.gain * k};
+}
+
+void SendOffsetSetting(const OffsetSetting& setting) {
+  SendCommand("OR%d;", setting.range + 1);
+  SendCommand("OF%d;", setting.code);
+}
+
+bool IsChoiceKind(const ExtraSetting& setting) { return (setting.kind & 1) != 0; }
+
+// The choice a value stands for, floor(value + 0.5), as the device takes it
+// (it is not checked against the channel's list); none when that is not a
+// 32-bit integer (a value that is not a number included).
+std::optional<int32_t> ChoiceIndex(double value) {
   const double rounded = std::floor(value + 0.5);
-  if (!(rounded > 0.0)) return 0;
-  if (rounded >= last) return last;
+  if (!(rounded >= std::numeric_limits<int32_t>::min() && rounded <= std::numeric_limits<int32_t>::max())) {
+    return std::nullopt;
+  }
   return static_cast<int32_t>(rounded);
 }
 
-// Choices always give a valid index; a numeric value must be a finite number.
+// A value that can be sent and kept in a record: a choice that is a 32-bit
+// integer once rounded, or a number that is a finite float.
 bool CanSendExtraValue(const ExtraSetting& setting, double value) {
-  return (setting.kind & 1) != 0 || std::isfinite(value);
+  return IsChoiceKind(setting) ? ChoiceIndex(value).has_value() : FitsSingle(value);
 }
 
 void SetFlag(uint16_t& flags, uint16_t bit, bool on) {
@@ -130,13 +160,15 @@ void ApplyCutoff(const FilterSide& side, double cutoff, ChanSettings& settings) 
   float value = 0.0f;
   if ((characteristic.kind & 1) != 0) {
     const int32_t index = side.nearest(cutoff, type);
+    // A listed cut-off beyond single precision cannot be kept in the record.
+    if (!FitsSingle(characteristic.cutoffs[index])) return;
     value = static_cast<float>(characteristic.cutoffs[index]);
     if (applied.*side.cutoff != value || applied.*side.type != type) {
       SendCutoffStep(side, index, type);
     }
   } else {
-    // A continuous cut-off needs digital filters and a finite number.
-    if (!state.hasDigitalFilters || !std::isfinite(cutoff)) return;
+    // A continuous cut-off needs digital filters and a finite float.
+    if (!state.hasDigitalFilters || !FitsSingle(cutoff)) return;
     value = static_cast<float>(cutoff);
     if (applied.*side.cutoff != value || applied.*side.type != type) {
       SendCutoffValue(side, cutoff, type);
@@ -155,23 +187,17 @@ int32_t SendInput(int32_t input) {
 }
 
 double SendGain(double gain) {
-  const ChannelState& state = CurrentChannelState();
-  if (state.gainCount <= 0) return gain;
+  if (!OffersScalingGain()) return gain;
   const int32_t index = NearestGainIndex(gain);
   SendCommand("GN%d;", index + 1);
-  return state.gains[index];
+  return CurrentChannelState().gains[index];
 }
 
 double SendOffset(double offset, const ChanSettings& settings) {
-  const double hostUnitsPerRangeUnit = OffsetUnitInHostUnits(settings);
-  const double needed = offset / hostUnitsPerRangeUnit;
-  const int32_t range = ChooseOffsetRange(needed);
-  if (range < 0) return 0.0;
-  SendCommand("OR%d;", range + 1);
-  const double step = CurrentChannelState().offsetRanges[range] / kOffsetCodesPerRange;
-  const int32_t code = OffsetCode(needed, step);
-  SendCommand("OF%d;", code);
-  return code * step * hostUnitsPerRangeUnit;
+  const std::optional<OffsetSetting> setting = ChooseOffsetSetting(offset, settings);
+  if (!setting) return 0.0;
+  SendOffsetSetting(*setting);
+  return setting->offset;
 }
 
 void SendLowPassStep(int32_t cutoffIndex, int32_t type) {
@@ -192,8 +218,8 @@ void SendExtraSetting(double value, int32_t index) {
   const ExtraSetting& setting = state.extraSettings[index];
   if (!CanSendExtraValue(setting, value)) return;
   SendCommand("FA%d;", index + 1);
-  if ((setting.kind & 1) != 0) {
-    SendCommand("FS%d;", ChoiceIndex(setting, value));
+  if (IsChoiceKind(setting)) {
+    SendCommand("FS%d;", *ChoiceIndex(value));
   } else {
     SendValueCommand("FS", value);
   }
@@ -208,13 +234,18 @@ void ApplyInput(int32_t input, ChanSettings& settings) {
 }
 
 void ApplyGain(double gain, ChanSettings& settings) {
-  // Without a gain list nothing is sent and the record keeps its gain and
-  // scale, which would otherwise be divided by a gain that does not exist.
-  if (CurrentChannelState().gainCount > 0) {
-    const double oldGain = settings.gain;
-    const float newGain = static_cast<float>(SendGain(gain));
-    settings.scale = static_cast<float>(settings.scale * oldGain / newGain);
-    settings.gain = newGain;
+  // The gain is set only when the record's scale can follow it: nothing is
+  // sent, and the record keeps its gain and scale, on a channel without a
+  // gain that can scale or when the rescaled scale would not be a finite
+  // float.
+  if (OffersScalingGain()) {
+    const float newGain = static_cast<float>(CurrentChannelState().gains[NearestGainIndex(gain)]);
+    const double newScale = static_cast<double>(settings.scale) * settings.gain / newGain;
+    if (FitsSingle(newScale)) {
+      SendGain(gain);
+      settings.scale = static_cast<float>(newScale);
+      settings.gain = newGain;
+    }
   }
   CurrentApplied().gain = settings.gain;
   // The offset code depends on the gain.
@@ -222,11 +253,21 @@ void ApplyGain(double gain, ChanSettings& settings) {
 }
 
 void ApplyOffset(double offset, ChanSettings& settings) {
-  const double oldOffset = settings.offset;
-  const float newOffset = static_cast<float>(SendOffset(offset, settings));
-  settings.offset = newOffset;
-  settings.zero = static_cast<float>(settings.zero + oldOffset - newOffset);
-  CurrentApplied().offset = newOffset;
+  const std::optional<OffsetSetting> setting = ChooseOffsetSetting(offset, settings);
+  // Without offset ranges the offset becomes 0.
+  const double newOffset = setting ? setting->offset : 0.0;
+  // The offset is set only when it and the moved zero are finite floats;
+  // otherwise nothing is sent and the record keeps both.
+  if (FitsSingle(newOffset)) {
+    const float offsetSet = static_cast<float>(newOffset);
+    const double newZero = static_cast<double>(settings.zero) + settings.offset - offsetSet;
+    if (FitsSingle(newZero)) {
+      if (setting) SendOffsetSetting(*setting);
+      settings.offset = offsetSet;
+      settings.zero = static_cast<float>(newZero);
+    }
+  }
+  CurrentApplied().offset = settings.offset;
 }
 
 void ApplyLowPass(double cutoff, ChanSettings& settings) { ApplyCutoff(kLowPass, cutoff, settings); }
@@ -255,11 +296,11 @@ void ApplyExtraSetting(double value, int32_t index, ChanSettings& settings) {
   const ChannelState& state = CurrentChannelState();
   if (!IsIndex(index, state.extraSettingCount)) return;
   const ExtraSetting& setting = state.extraSettings[index];
+  // A value that cannot be sent leaves both records as they were.
   if (!CanSendExtraValue(setting, value)) return;
   float& appliedValue = CurrentApplied().extraValues[setting.slot];
   if (appliedValue != static_cast<float>(value)) SendExtraSetting(value, index);
-  const float stored = (setting.kind & 1) != 0 ? static_cast<float>(ChoiceIndex(setting, value))
-                                               : static_cast<float>(value);
+  const float stored = IsChoiceKind(setting) ? static_cast<float>(*ChoiceIndex(value)) : static_cast<float>(value);
   settings.extraValues[setting.slot] = stored;
   appliedValue = stored;
 }

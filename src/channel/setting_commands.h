@@ -9,10 +9,11 @@
 namespace condvorn {
 
 // Senders: one command (or pair) each; out-of-range indices send nothing,
-// and neither do cut-offs or numeric extra values that are not finite.
+// and neither do cut-offs that are not finite, numeric extra values that
+// are not finite floats, or choices that do not round to a 32-bit integer.
 int32_t SendInput(int32_t input);
-// The nearest listed gain is set and returned; a channel without gains gets
-// nothing and the request comes back.
+// The nearest listed gain that can scale is set and returned; a channel
+// without one gets nothing and the request comes back.
 double SendGain(double gain);
 // Chooses the offset range and code; returns the offset set, in host units
 // (0 on a channel without offset ranges).
@@ -25,9 +26,14 @@ void SendExtraSetting(double value, int32_t index);
 
 // Apply operations: send one setting and keep the record and the channel's
 // applied settings in step. A gain change keeps scale * gain constant; an
-// offset change keeps zero + offset constant. A channel without gains keeps
-// the record's gain and scale; a record's filter characteristic that the
-// channel lacks becomes its first.
+// offset change keeps zero + offset constant. A record's filter
+// characteristic that the channel lacks becomes its first.
+//
+// Nothing that is not a finite float is ever written into the record: a
+// setting whose new values would not be (a scale rescaled beyond float's
+// range, an offset or zero beyond it, a listed cut-off beyond it) is not
+// sent, and the record keeps its values. A channel without a gain that can
+// scale (none, or only 0) keeps the record's gain and scale.
 void ApplyInput(int32_t input, ChanSettings& settings);
 void ApplyGain(double gain, ChanSettings& settings);
 void ApplyOffset(double offset, ChanSettings& settings);

@@ -1,14 +1,13 @@
 #include "channel/value_snapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "channel/channel_state.h"
+#include "channel/single_precision.h"
 
 namespace condvorn {
 namespace {
-
-// ADC codes from 0 to the full scale of either polarity.
-constexpr double kCodesPerFullScale = 32768.0;
 
 // The entry nearest to the value by plain difference; a tie keeps the
 // earlier entry. A value that is not a number stays with the first.
@@ -38,11 +37,29 @@ double RangeMagnitude(const ChannelState& state, bool largest) {
   return chosen;
 }
 
+// Host units per unit of the offset ranges for the record, multiplied as
+// gain x (ADC codes per volt) x host units per code.
+double OffsetUnitInHostUnits(const ChanSettings& settings) {
+  return settings.gain * (kAdcCodesPerFullScale / Channels().adcRange) * settings.scale;
+}
+
 }  // namespace
+
+bool IsScalingGain(double gain) { return FitsSingle(gain) && static_cast<float>(gain) != 0.0f; }
+
+bool OffersScalingGain() {
+  const ChannelState& state = CurrentChannelState();
+  return std::any_of(state.gains, state.gains + std::max(state.gainCount, 0), IsScalingGain);
+}
 
 int32_t NearestGainIndex(double gain) {
   const ChannelState& state = CurrentChannelState();
-  return NearestIndex(state.gains, state.gainCount, gain);
+  int32_t best = -1;
+  for (int32_t i = 0; i < state.gainCount; ++i) {
+    if (!IsScalingGain(state.gains[i])) continue;
+    if (best < 0 || std::fabs(state.gains[best] - gain) > std::fabs(state.gains[i] - gain)) best = i;
+  }
+  return std::max(best, 0);
 }
 
 int32_t NearestLowPassIndex(double cutoff, int32_t type) {
@@ -71,10 +88,6 @@ int32_t ChooseOffsetRange(double needed) {
     }
   }
   return best;
-}
-
-double OffsetUnitInHostUnits(const ChanSettings& settings) {
-  return settings.gain * (kCodesPerFullScale / Channels().adcRange) * settings.scale;
 }
 
 double MaxOffset(int32_t channel, const ChanSettings& settings) {

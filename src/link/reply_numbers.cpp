@@ -1,35 +1,48 @@
 #include "link/reply_numbers.h"
 
-#include <cerrno>
-#include <climits>
-#include <cmath>
-#include <cstdlib>
+#include <charconv>
+#include <cstring>
+#include <limits>
 
 namespace condvorn {
+namespace {
 
-int32_t ReplyInteger(const char* text) {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Skips leading blanks and one sign; tells whether the sign was a minus.
+const char* SkipToMagnitude(const char* text, bool& negative) {
   while (*text == ' ') ++text;
-  // strtol also accepts tabs and a "0x" prefix; stop it at anything but a
-  // sign followed by decimal digits.
-  const char* digits = (*text == '+' || *text == '-') ? text + 1 : text;
-  if (*digits < '0' || *digits > '9') return 0;
-  errno = 0;
-  long value = std::strtol(text, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
+  negative = *text == '-';
+  if (*text == '+' || *text == '-') ++text;
+  return text;
+}
+
+}  // namespace
+
+// Both readers use std::from_chars, which follows no locale: a host that
+// sets a comma locale in the shared C runtime changes nothing here.
+int32_t ReplyInteger(const char* text) {
+  bool negative = false;
+  text = SkipToMagnitude(text, negative);
+  uint64_t magnitude = 0;
+  const auto [end, error] = std::from_chars(text, text + std::strlen(text), magnitude);
+  if (end == text) return 0;
+  constexpr uint64_t kLargest = std::numeric_limits<int32_t>::max();
+  if (error == std::errc::result_out_of_range || magnitude > kLargest + 1) magnitude = kLargest + 1;
+  if (negative) return static_cast<int32_t>(-static_cast<int64_t>(magnitude));
+  return static_cast<int32_t>(magnitude > kLargest ? kLargest : magnitude);
 }
 
 double ReplyDouble(const char* text) {
-  while (*text == ' ') ++text;
+  bool negative = false;
+  text = SkipToMagnitude(text, negative);
   // Only a decimal number counts: no "inf", "nan" or hexadecimal forms.
-  const char* p = (*text == '+' || *text == '-') ? text + 1 : text;
-  bool digitFirst = (*p >= '0' && *p <= '9');
-  bool pointFirst = (*p == '.' && p[1] >= '0' && p[1] <= '9');
-  if (!digitFirst && !pointFirst) return 0.0;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) return 0.0;
-  double value = std::strtod(text, nullptr);
-  return std::isfinite(value) ? value : 0.0;
+  if (!IsDigit(text[0]) && !(text[0] == '.' && IsDigit(text[1]))) return 0.0;
+  double value = 0.0;
+  const auto result = std::from_chars(text, text + std::strlen(text), value, std::chars_format::general);
+  // A number beyond the range of double reads as none.
+  if (result.ec != std::errc()) return 0.0;
+  return negative ? -value : value;
 }
 
 }  // namespace condvorn

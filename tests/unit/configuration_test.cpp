@@ -60,36 +60,30 @@ TEST_F(ConfigurationTest, ARegistryValueOfAnotherTypeIsReplacedFromTheIniFileAnd
   EXPECT_EQ(ReadConfigValue("Last", 0), 12);
 }
 
-TEST(ProgramDirectory, KeepsEverythingUpToTheLastSeparator) {
-  EXPECT_EQ(ProgramDirectoryFromPath(std::string("E:\\Tools\\Rec\\host.exe")), "E:\\Tools\\Rec\\");
-  EXPECT_EQ(ProgramDirectoryFromPath(std::string("D:host.exe")), "D:");
-  EXPECT_EQ(ProgramDirectoryFromPath(std::string("host.exe")), "");
-  EXPECT_EQ(ProgramDirectoryFromPath(std::nullopt), "");
-}
-
 TEST_F(ConfigurationTest, TheLogLiesInTheHostProgramsDirectory) {
-  host.executablePath = "E:\\Tools\\Rec\\host.exe";
-  LoadLibraryState();
-  EXPECT_EQ(LogFilePath(), "E:\\Tools\\Rec\\ZELCOND.LOG");
-  // A path that does not fit the 520-character buffer gives no directory.
-  host.executablePath = "C:\\" + std::string(520, 'x') + "\\host.exe";
-  LoadLibraryState();
-  EXPECT_EQ(LogFilePath(), "ZELCOND.LOG");
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {"E:\\Tools\\Rec\\host.exe", "E:\\Tools\\Rec\\ZELCOND.LOG"},
+      {"D:host.exe", "D:ZELCOND.LOG"},  // the colon counts as a separator
+      {"host.exe", "ZELCOND.LOG"},
+      {std::nullopt, "ZELCOND.LOG"},
+      // A path that does not fit the 520-character buffer gives no directory.
+      {"C:\\" + std::string(520, 'x') + "\\host.exe", "ZELCOND.LOG"},
+  };
+  for (const auto& [executable, log] : cases) {
+    host.executablePath = executable;
+    LoadLibraryState();
+    EXPECT_EQ(LogFilePath(), log);
+  }
 }
 
-TEST_F(ConfigurationTest, LogLinesAreWrittenOnlyWhileLoggingIsActive) {
+TEST_F(ConfigurationTest, LogLinesAreWrittenWhileLoggingIsActiveCutToTheirBufferOrDroppedSilently) {
   LogLine("not written");
   EXPECT_TRUE(logFile.files.empty());
   Link().logActive = 1;
   LogLine("written");
   LogFormat("channel %d", 4);
-  EXPECT_EQ(logFile.files[LogFilePath()], "written\r\nchannel 4\r\n");
-}
-
-TEST_F(ConfigurationTest, ALongMessageIsCutAndAnUnwritableLogDropsLinesSilently) {
-  Link().logActive = 1;
   LogLine(std::string(300, 'm').c_str());
-  EXPECT_EQ(LogLines(), Texts{std::string(149, 'm')});
+  EXPECT_EQ(logFile.files[LogFilePath()], "written\r\nchannel 4\r\n" + std::string(149, 'm') + "\r\n");
   logFile.files.clear();
   logFile.unwritable.insert(LogFilePath());
   LogLine("lost");

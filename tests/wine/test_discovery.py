@@ -33,14 +33,14 @@ class DiscoveryTest(unittest.TestCase):
         elif os.path.exists(log):
             os.remove(log)
 
-    def run_script(self, script):
+    def run_script(self, script, **host_options):
         """Runs the script. Returns the outcomes in order: (command, result)
         for each command, with None for the exports that return nothing, and
         ("box", text) for each message box; and the texts that the file
         commands read."""
         outcomes = []
         files = []
-        for line in bench.run_host(script):
+        for line in bench.run_host(script, **host_options):
             if "box" in line:
                 outcomes.append(("box", line["box"]))
                 continue
@@ -95,6 +95,18 @@ class DiscoveryTest(unittest.TestCase):
         self.assertEqual(bench.registry_values(), {
             "Port": ("REG_DWORD", hex(SIM_PORT)), "Dump": ("REG_DWORD", "0x1"),
             "First": ("REG_DWORD", "0x0"), "Last": ("REG_DWORD", "0x3")})
+
+    def test_a_thread_with_a_small_stack_loads_the_library(self):
+        # A host may load the library on any of its threads: its start-up
+        # must fit a small stack. The exports then run on the host's main
+        # thread, whose stack is 1 MiB.
+        sim = bench.start_simulator({0: "df1"})
+        self.addCleanup(sim.stop)
+        bench.write_ini({"Port": f"COM{SIM_PORT}"})
+
+        outcomes, _ = self.run_script(["type", "init 1", "onchan 0 0", "kill"], load_stack_kib=256)
+
+        self.assertEqual(outcomes, [("type", 1), ("init 1", 0), ("onchan 0 0", 1), ("kill", None)])
 
     def test_ports_that_cannot_be_opened(self):
         # A directory in the log's place: the log cannot be created, which

@@ -336,6 +336,8 @@ class SessionTest(unittest.TestCase):
         # and what was learnt and applied still stands.
         session.call("kill", result=None)
         session.call("gainto 0 2", result=-1, boxes=[PORT_WITHOUT_LINK.format(0)])
+        # With the port closed GetCondInfo2 answers from what is known.
+        session.call("info 0 34", info=sections(34, gains=FULL_INFO[0]["gains"], typeText="Vorn222"))
         session.call("init 0")
         session.call("setchan 1")
         # 1000 x 0.4 = 400 -> 500.

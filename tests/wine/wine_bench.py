@@ -353,11 +353,12 @@ class WineBench:
             os.remove(record)
         return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
 
-    def run_host(self, lines, screenshots=None):
+    def run_host(self, lines, screenshots=None, load_stack_kib=None):
         """Runs a script; returns its result lines as dicts, message boxes included.
 
         A script's "shot NAME" is answered with a PNG of the window it names,
-        NAME.png in the directory `screenshots`."""
+        NAME.png in the directory `screenshots`. With load_stack_kib the host
+        loads the library on a thread with a stack of that size."""
         with open(self.host_file("script.txt"), "w", newline="\r\n") as script:
             script.write("\n".join(lines) + "\n")
         results = self.host_file("results.jsonl")
@@ -365,11 +366,14 @@ class WineBench:
             os.remove(results)
         windows_dir = "C:\\" + HOST_DIR + "\\"
         watcher = ShotTaker(self, results, screenshots)
-        code, output = self._wine([windows_dir + "condhost.exe", windows_dir + "script.txt",
-                                   windows_dir + "results.jsonl"], timeout=HOST_RUN_TIMEOUT_S,
-                                  cwd=self.host_dir(), while_running=watcher.poll)
+        options = [] if load_stack_kib is None else ["--load-stack", str(load_stack_kib)]
+        code, output = self._wine([windows_dir + "condhost.exe"] + options +
+                                  [windows_dir + "script.txt", windows_dir + "results.jsonl"],
+                                  timeout=HOST_RUN_TIMEOUT_S, cwd=self.host_dir(),
+                                  while_running=watcher.poll)
         if code != 0:
-            raise RuntimeError(f"condhost exited with {code}: {output}")
+            written = open(results).read() if os.path.exists(results) else ""
+            raise RuntimeError(f"condhost exited with {code}: {written}{output}")
         with open(results) as lines_out:
             return [json.loads(line) for line in lines_out]
 

@@ -1,13 +1,18 @@
 // condhost: a console host that loads CONDVorn.dll and drives its exports
 // from a script, for end-to-end tests under Wine.
 //
-//   condhost SCRIPT OUTPUT
+//   condhost [--load-stack KIB] SCRIPT OUTPUT
 //
 // Results go to the OUTPUT file, one JSON object per line (see
-// script_session.h); message boxes are answered by a watcher thread.
+// script_session.h); message boxes are answered by a watcher thread. The
+// host's main thread has a 1 MiB stack, as hosts built with Microsoft's tool
+// chain do; with --load-stack the library is loaded on a thread created with
+// a stack of that many KiB instead, and the script runs on the main thread.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,10 +23,51 @@
 #include "result_writer.h"
 #include "script_session.h"
 
+namespace {
+
+struct Load {
+  HMODULE library = nullptr;
+  DWORD error = 0;
+};
+
+DWORD WINAPI LoadLibraryThread(LPVOID parameter) {
+  Load& load = *static_cast<Load*>(parameter);
+  load.library = LoadLibraryA("CONDVorn.dll");
+  load.error = load.library == nullptr ? GetLastError() : 0;
+  return 0;
+}
+
+// Loads the library on a thread of its own with `stackBytes` reserved for
+// its stack, or on this thread when that is 0.
+Load LoadLibraryWithStack(SIZE_T stackBytes) {
+  Load load;
+  if (stackBytes == 0) {
+    LoadLibraryThread(&load);
+    return load;
+  }
+  HANDLE thread = CreateThread(nullptr, stackBytes, LoadLibraryThread, &load,
+                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (thread == nullptr) {
+    load.error = GetLastError();
+    return load;
+  }
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return load;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace condhost;
+  SIZE_T loadStackBytes = 0;
+  if (argc == 5 && std::strcmp(argv[1], "--load-stack") == 0) {
+    loadStackBytes = std::strtoul(argv[2], nullptr, 10) * 1024;
+    argv += 2;
+    argc -= 2;
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: condhost SCRIPT OUTPUT\n");
+    std::fprintf(stderr, "usage: condhost [--load-stack KIB] SCRIPT OUTPUT\n");
     return 2;
   }
   std::ifstream script(argv[1]);
@@ -30,12 +76,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "condhost: cannot read %s or write %s\n", argv[1], argv[2]);
     return 2;
   }
-  HMODULE library = LoadLibraryA("CONDVorn.dll");
-  if (library == nullptr) {
-    out.Write(JsonObject().Add("error", "cannot load CONDVorn.dll").Add("code", static_cast<long long>(GetLastError())));
+  const Load load = LoadLibraryWithStack(loadStackBytes);
+  if (load.library == nullptr) {
+    out.Write(JsonObject().Add("error", "cannot load CONDVorn.dll").Add("code", static_cast<long long>(load.error)));
     return 1;
   }
-  if (!CountBeepsOf(library)) {
+  if (!CountBeepsOf(load.library)) {
     out.Write(JsonObject().Add("error", "cannot count the library's beeps"));
     return 1;
   }
@@ -47,11 +93,11 @@ int main(int argc, char** argv) {
   {
     std::vector<std::string> lines;
     for (std::string line; std::getline(script, line);) lines.push_back(line);
-    Exports exports(library);
+    Exports exports(load.library);
     ScriptSession session(exports, out);
     session.RunScript(lines);
   }
   watcher.Stop();
-  FreeLibrary(library);
+  FreeLibrary(load.library);
   return 0;
 }

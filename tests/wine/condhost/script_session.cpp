@@ -111,9 +111,8 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"file", 1, 1, "file NAME", &ScriptSession::File},
 };
 
-ScriptSession::ScriptSession(const Exports& exports, ResultWriter& out) : exports_(exports), out_(out) {
-  for (ChanSettings& record : records_) record = DefaultRecord();
-}
+ScriptSession::ScriptSession(const Exports& exports, ResultWriter& out)
+    : exports_(exports), out_(out), records_(COND_PORT_COUNT + 1, DefaultRecord()) {}
 
 void ScriptSession::RunScript(const std::vector<std::string>& lines) {
   lines_ = lines;
@@ -259,7 +258,7 @@ void ScriptSession::Menu(const Words& args, JsonObject& result) {
   if (modal) window_.StartTicks(kModalTickMs, [this] { RunNextInModalLoop(); });
   const bool wasRunning = running_;
   running_ = false;
-  const int32_t opened = doCondMenu(records_, count, sampler, options, window_.handle());
+  const int32_t opened = doCondMenu(records_.data(), count, sampler, options, window_.handle());
   running_ = wasRunning;
   if (modal) window_.StopTicks();
   result.Add("result", static_cast<long long>(opened));

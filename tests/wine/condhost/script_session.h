@@ -131,8 +131,9 @@ class ScriptSession {
   const Exports& exports_;
   ResultWriter& out_;
   HostWindow window_;
-  // One record per ADC port, and one more for ports outside the table.
-  ChanSettings records_[COND_PORT_COUNT + 1];
+  // One record per ADC port, and one more for ports outside the table;
+  // 20 KiB, so kept off the host's stack.
+  std::vector<ChanSettings> records_;
   std::vector<std::string> lines_;
   size_t next_ = 0;
   bool running_ = false;  // a line is running
