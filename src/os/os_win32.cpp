@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "os/os.h"
@@ -22,9 +23,113 @@ int32_t LastErrorCode() {
   return error != 0 ? static_cast<int32_t>(error) : static_cast<int32_t>(ERROR_GEN_FAILURE);
 }
 
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+// The performance counter: the tick counter and the ends of pauses and
+// waits. GetTickCount moves in steps of 10 to 16 ms, too coarse for them.
+class PerformanceCounter {
+ public:
+  static int64_t Now() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart;
+  }
+
+  static uint32_t Milliseconds() {
+    const int64_t count = Now();
+    const int64_t frequency = Frequency();
+    return static_cast<uint32_t>(count / frequency * 1000 + count % frequency * 1000 / frequency);
+  }
+
+  // The count `micros` microseconds from now, rounded up.
+  static int64_t After(uint32_t micros) {
+    const int64_t frequency = Frequency();
+    return Now() + (static_cast<int64_t>(micros) * frequency + 999999) / 1000000;
+  }
+
+  // What is left until `end` in 100 ns units, rounded up; 0 once it has come.
+  static int64_t HundredsOfNanosUntil(int64_t end) {
+    const int64_t left = end - Now();
+    if (left <= 0) return 0;
+    const int64_t frequency = Frequency();
+    return left / frequency * 10000000 + (left % frequency * 10000000 + frequency - 1) / frequency;
+  }
+
+ private:
+  static int64_t Frequency() {
+    static const int64_t frequency = [] {
+      LARGE_INTEGER value;
+      QueryPerformanceFrequency(&value);
+      return value.QuadPart;
+    }();
+    return frequency;
+  }
+};
+
+// Blocks until a performance-counter value, or until an event comes first.
+// It sleeps on a high-resolution waitable timer where the system has them
+// (Windows 10 1803 and later, Wine): 1 ms or better without raising the
+// system-wide timer resolution. Elsewhere an ordinary timer serves, which
+// the system tick may make late, never early.
+class PreciseWait {
+ public:
+  PreciseWait() = default;
+  PreciseWait(const PreciseWait&) = delete;
+  PreciseWait& operator=(const PreciseWait&) = delete;
+  ~PreciseWait() {
+    if (timer_ != nullptr) CloseHandle(timer_);
+  }
+
+  // True when `event` (if any) was signalled before `end`.
+  bool Until(int64_t end, HANDLE event = nullptr) {
+    for (;;) {
+      const int64_t left = PerformanceCounter::HundredsOfNanosUntil(end);
+      if (left == 0) return false;
+      HANDLE timer = Timer();
+      LARGE_INTEGER due;
+      due.QuadPart = -left;  // negative: relative to now
+      DWORD woken = WAIT_FAILED;
+      if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        HANDLE handles[2] = {event, timer};
+        woken = event != nullptr ? WaitForMultipleObjects(2, handles, FALSE, INFINITE)
+                                 : WaitForSingleObject(timer, INFINITE);
+      }
+      if (woken == WAIT_FAILED) {
+        // No timer: the plain wait functions, in whole milliseconds.
+        const DWORD ms = static_cast<DWORD>((left + 9999) / 10000);
+        if (event == nullptr) {
+          Sleep(ms);
+        } else {
+          woken = WaitForSingleObject(event, ms);
+        }
+      }
+      if (event != nullptr && woken == WAIT_OBJECT_0) return true;
+    }
+  }
+
+ private:
+  HANDLE Timer() {
+    if (!timerTried_) {
+      timerTried_ = true;
+      timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+      if (timer_ == nullptr) timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    }
+    return timer_;
+  }
+
+  HANDLE timer_ = nullptr;
+  bool timerTried_ = false;
+};
+
 class Win32Clock : public Clock {
  public:
-  uint32_t TickCount() override { return GetTickCount(); }
+  uint32_t TickCount() override { return PerformanceCounter::Milliseconds(); }
+  void Pause(uint32_t micros) override { wait_.Until(PerformanceCounter::After(micros)); }
+
+ private:
+  PreciseWait wait_;
 };
 
 class Win32ConfigStore : public ConfigStore {
@@ -105,42 +210,54 @@ class Win32Host : public Host {
 };
 
 // A COM port at 9600 baud, 8 data bits, no parity, 1 stop bit, without any
-// handshake. Reads never block: bytes waiting in the driver are moved into a
-// small buffer per open handle and handed out one at a time.
+// handshake, opened for overlapped I/O. Bytes waiting in the driver are moved
+// into a small buffer per open handle and handed out one at a time. A wait
+// for input is a read that ends with the first bytes to arrive, cut off by a
+// timer: the comm event EV_RXCHAR would serve too on Windows, but Wine over
+// a pseudo-terminal completes such waits every few milliseconds with no
+// event, and the read works on both.
 class Win32SerialLink : public SerialLink {
  public:
   int32_t Open(int32_t port, int32_t, LinkHandle* handle, void*) override {
     CloseEarlierOpen(port);
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", static_cast<int>(port));
-    HANDLE device = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
     if (device == INVALID_HANDLE_VALUE) return LastErrorCode();
-    if (!ConfigureLine(device)) {
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (done == nullptr || !ConfigureLine(device)) {
       int32_t error = LastErrorCode();
+      if (done != nullptr) CloseHandle(done);
       CloseHandle(device);
       return error;
     }
-    ports_[device] = OpenPort{port, {}, 0};
+    ports_[device] = OpenPort{port, done, {}, 0};
     *handle = reinterpret_cast<LinkHandle>(device);
     return 0;
   }
 
   void Close(LinkHandle handle) override {
     HANDLE device = AsDevice(handle);
+    if (OpenPort* port = Find(handle)) CloseHandle(port->done);
     ports_.erase(device);
     CloseHandle(device);
   }
 
   int32_t Send(LinkHandle handle, const char* text, int32_t length) override {
+    OpenPort* port = Find(handle);
+    if (port == nullptr) return ERROR_INVALID_HANDLE;
     const char* next = text;
     DWORD left = length > 0 ? static_cast<DWORD>(length) : 0;
     while (left > 0) {
-      DWORD written = 0;
-      if (!WriteFile(AsDevice(handle), next, left, &written, nullptr)) return LastErrorCode();
+      OVERLAPPED overlapped = port->Overlapped();
+      BOOL started = WriteFile(AsDevice(handle), next, left, nullptr, &overlapped);
+      std::optional<DWORD> written = Finish(handle, started, overlapped);
+      if (!written) return LastErrorCode();
       // Nothing taken within the write time-out: the line is stuck.
-      if (written == 0) return ERROR_TIMEOUT;
-      next += written;
-      left -= written;
+      if (*written == 0) return ERROR_TIMEOUT;
+      next += *written;
+      left -= *written;
     }
     return 0;
   }
@@ -180,14 +297,38 @@ class Win32SerialLink : public SerialLink {
     return static_cast<int32_t>(status.cbOutQue);
   }
 
+  bool WaitForInput(LinkHandle handle, uint32_t micros) override {
+    const int64_t end = PerformanceCounter::After(micros);
+    OpenPort* port = Find(handle);
+    while (port != nullptr) {
+      if (port->next < port->received.size()) return true;
+      const int32_t got = ReadWithin(handle, *port, end);
+      if (got > 0) return true;
+      if (got < 0) break;
+      if (PerformanceCounter::HundredsOfNanosUntil(end) == 0) return false;
+    }
+    // A port that cannot be read delivers nothing: wait out the time.
+    wait_.Until(end);
+    return false;
+  }
+
  private:
   static constexpr DWORD kReadChunk = 256;
   static constexpr DWORD kWriteTimeoutMs = 500;
+  // How long one read waits for a first byte; WaitForInput cuts it short.
+  static constexpr DWORD kFirstByteTimeoutMs = 60000;
 
   struct OpenPort {
     int32_t number;
+    HANDLE done;                          // signalled when a transfer ends
     std::vector<unsigned char> received;  // bytes read from the driver
     size_t next;                          // the next one to hand out
+
+    OVERLAPPED Overlapped() const {
+      OVERLAPPED overlapped{};
+      overlapped.hEvent = done;
+      return overlapped;
+    }
   };
 
   static HANDLE AsDevice(LinkHandle handle) { return reinterpret_cast<HANDLE>(handle); }
@@ -195,6 +336,15 @@ class Win32SerialLink : public SerialLink {
   static void Drop(OpenPort& port) {
     port.received.clear();
     port.next = 0;
+  }
+
+  // Waits for a transfer that ReadFile or WriteFile started to end: the
+  // bytes moved, or nothing when it failed (GetLastError tells why).
+  static std::optional<DWORD> Finish(LinkHandle handle, BOOL started, OVERLAPPED& overlapped) {
+    if (!started && GetLastError() != ERROR_IO_PENDING) return std::nullopt;
+    DWORD moved = 0;
+    if (!GetOverlappedResult(AsDevice(handle), &overlapped, &moved, TRUE)) return std::nullopt;
+    return moved;
   }
 
   OpenPort* Find(LinkHandle handle) {
@@ -207,6 +357,7 @@ class Win32SerialLink : public SerialLink {
   void CloseEarlierOpen(int32_t port) {
     for (auto it = ports_.begin(); it != ports_.end(); ++it) {
       if (it->second.number == port) {
+        CloseHandle(it->second.done);
         CloseHandle(it->first);
         ports_.erase(it);
         return;
@@ -214,9 +365,10 @@ class Win32SerialLink : public SerialLink {
     }
   }
 
-  // Line settings, non-blocking reads, a short write time-out, and no stale
-  // input. Output is not purged: what an earlier handle sent may still be
-  // on its way. Modem-control lines are left alone: ptys refuse those calls.
+  // Line settings, reads that end with the first bytes to arrive, a short
+  // write time-out, and no stale input. Output is not purged: what an
+  // earlier handle sent may still be on its way. Modem-control lines are
+  // left alone: ptys refuse those calls.
   static bool ConfigureLine(HANDLE device) {
     if (!SetupComm(device, 1024, 1024)) return false;
     DCB dcb{};
@@ -239,8 +391,12 @@ class Win32SerialLink : public SerialLink {
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
     if (!SetCommState(device, &dcb)) return false;
+    // Both read values MAXDWORD with a constant: a read returns at once
+    // with what waits, or else with the first bytes to arrive.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;  // with both read totals 0: return at once
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kFirstByteTimeoutMs;
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
     if (!SetCommTimeouts(device, &timeouts)) return false;
     return PurgeComm(device, PURGE_RXCLEAR) != FALSE;
@@ -255,16 +411,44 @@ class Win32SerialLink : public SerialLink {
     if (!ClearCommError(AsDevice(handle), &errors, &status)) return -2 - LastErrorCode();
     if (status.cbInQue == 0) return 0;
     port.received.resize(status.cbInQue < kReadChunk ? status.cbInQue : kReadChunk);
-    DWORD got = 0;
-    if (!ReadFile(AsDevice(handle), port.received.data(), static_cast<DWORD>(port.received.size()), &got, nullptr)) {
+    OVERLAPPED overlapped = port.Overlapped();
+    BOOL started = ReadFile(AsDevice(handle), port.received.data(), static_cast<DWORD>(port.received.size()),
+                            nullptr, &overlapped);
+    std::optional<DWORD> got = Finish(handle, started, overlapped);
+    if (!got) {
+      int32_t error = LastErrorCode();
       Drop(port);
-      return -2 - LastErrorCode();
+      return -2 - error;
+    }
+    port.received.resize(*got);
+    return static_cast<int32_t>(*got);
+  }
+
+  // Reads into the port's empty buffer the first bytes to arrive before
+  // `end`: how many came (0: none in time), or -1 when reading failed.
+  int32_t ReadWithin(LinkHandle handle, OpenPort& port, int64_t end) {
+    HANDLE device = AsDevice(handle);
+    Drop(port);
+    port.received.resize(kReadChunk);
+    OVERLAPPED overlapped = port.Overlapped();
+    if (!ReadFile(device, port.received.data(), kReadChunk, nullptr, &overlapped) &&
+        GetLastError() != ERROR_IO_PENDING) {
+      Drop(port);
+      return -1;
+    }
+    if (!wait_.Until(end, overlapped.hEvent)) CancelIoEx(device, &overlapped);
+    // A cancelled read may still have taken bytes: they are kept.
+    DWORD got = 0;
+    if (!GetOverlappedResult(device, &overlapped, &got, TRUE) && GetLastError() != ERROR_OPERATION_ABORTED) {
+      Drop(port);
+      return -1;
     }
     port.received.resize(got);
     return static_cast<int32_t>(got);
   }
 
   std::map<HANDLE, OpenPort> ports_;
+  PreciseWait wait_;
 };
 
 }  // namespace

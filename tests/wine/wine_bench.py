@@ -301,6 +301,11 @@ class WineBench:
             os.remove(record)
         return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
 
+    def run_in_host_dir(self, program, args, timeout=WINE_RUN_TIMEOUT_S):
+        """Runs a program copied into the host's directory, there; returns
+        its exit code and output."""
+        return self._wine(["C:\\" + HOST_DIR + "\\" + program] + args, timeout=timeout, cwd=self.host_dir())
+
     def run_host(self, lines):
         """Runs a script; returns its result lines as dicts, message boxes included."""
         with open(self.host_file("script.txt"), "w", newline="\r\n") as script:
