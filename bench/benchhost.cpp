@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     const bench::Exports exports{Find<decltype(InitCond)>(library, "InitCond"),
                                  Find<decltype(SetCondChan)>(library, "SetCondChan"),
                                  Find<decltype(CondGainChange)>(library, "CondGainChange"),
-                                 Find<decltype(GetCondInfo2)>(library, "GetCondInfo2")};
+                                 Find<decltype(GetCondInfo2)>(library, "GetCondInfo2"),
+                                 Find<decltype(CondOnChan)>(library, "CondOnChan")};
     for (int i = 5; i < argc; ++i) {
       Sleep(kIdleMs);
       out << bench::StepJson(bench::RunStep(exports, argv[i])) << std::endl;

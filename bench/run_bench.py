@@ -18,6 +18,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from wine_bench import SIM_PORT, WineBench, read_line, stop_process  # noqa: E402
 
 WINE_RUN_TIMEOUT_S = 300
+# Processor time comes in 10 ms steps under Wine: shares of shorter calls say nothing.
+CPU_SHARE_MIN_MS = 100
+CAPABILITY_READ = "capability read"
 
 
 class Vornsim:
@@ -88,8 +91,11 @@ def wine_runs(options, plan):
     return rows
 
 
-def ratio(row, floor_ms, key):
-    return row[key] / floor_ms if floor_ms > 0 else None
+def timing(protocol_ms, floor_ms, cpu_ms=None):
+    result = {"protocolMs": protocol_ms, "ratio": protocol_ms / floor_ms if floor_ms > 0 else None}
+    if cpu_ms is not None:
+        result.update(cpuMs=cpu_ms, cpuShare=cpu_ms / protocol_ms if protocol_ms >= CPU_SHARE_MIN_MS else None)
+    return result
 
 
 def merge(virtual, native, wine):
@@ -98,17 +104,29 @@ def merge(virtual, native, wine):
     for position, row in enumerate(virtual):
         floor_ms = row["floorMs"]
         entry = {"name": row["name"], "step": row["step"], "wire": row["wire"], "floorMs": floor_ms,
-                 "virtual": {"protocolMs": row["protocolMs"], "ratio": ratio(row, floor_ms, "protocolMs")}}
+                 "virtual": timing(row["protocolMs"], floor_ms)}
         for label, rows, key in (("native", native, "protocolMs"), ("wine", wine, "wallMs")):
             if not rows:
                 continue
             real = rows[position]
-            entry[label] = {"protocolMs": real[key], "ratio": ratio(real, floor_ms, key), "cpuMs": real["cpuMs"],
-                            "cpuShare": real["cpuMs"] / real[key] if real[key] > 0 else None}
+            entry[label] = timing(real[key], floor_ms, real["cpuMs"])
             if "wire" in real and real["wire"] != row["wire"]:
                 entry[label]["trafficDiffers"] = real["wire"]
         table.append(entry)
-    return table
+    return table + [summed(f"all {CAPABILITY_READ}s", [e for e in table if e["name"].startswith(CAPABILITY_READ)])]
+
+
+def summed(name, entries):
+    """One entry for several exchanges: their sums."""
+    floor_ms = sum(entry["floorMs"] for entry in entries)
+    wire = {key: sum(entry["wire"][key] for entry in entries) for key in entries[0]["wire"]}
+    total = {"name": name, "step": None, "wire": wire, "floorMs": floor_ms,
+             "virtual": timing(sum(entry["virtual"]["protocolMs"] for entry in entries), floor_ms)}
+    for label in ("native", "wine"):
+        if label in entries[0]:
+            total[label] = timing(sum(entry[label]["protocolMs"] for entry in entries), floor_ms,
+                                  sum(entry[label]["cpuMs"] for entry in entries))
+    return total
 
 
 def print_table(table):
@@ -124,9 +142,10 @@ def print_table(table):
             if result is None:
                 line += f" {'-':>11} {'-':>6}" + (f" {'-':>5}" if with_cpu else "")
                 continue
-            line += f" {result['protocolMs']:11.1f} {result['ratio'] or 0:6.3f}"
+            line += f" {result['protocolMs']:11.1f} " + (f"{result['ratio']:6.3f}" if result["ratio"] else f"{'-':>6}")
             if with_cpu:
-                line += f" {100 * (result['cpuShare'] or 0):4.1f}%"
+                share = result["cpuShare"]
+                line += f" {100 * share:4.1f}%" if share is not None else f" {'-':>5}"
             if "trafficDiffers" in result:
                 line += "  (traffic differs from the virtual run)"
         print(line)

@@ -42,6 +42,9 @@ int32_t Call(const Exports& exports, const std::string& step) {
     info.settings = &RecordOf(port);
     return exports.getCondInfo2(port, &info);
   }
+  if ((verb == "setchan" || verb == "gainchange") && exports.condOnChan(port, 0) != 1) {
+    throw std::runtime_error("step " + step + ": port " + std::to_string(port) + " has no usable channel");
+  }
   if (verb == "setchan") return exports.setCondChan(port, &RecordOf(port));
   if (verb == "gainchange") return exports.condGainChange(1, port, &RecordOf(port));
   throw std::invalid_argument("unknown step " + step + " (init, info:PORT, setchan:PORT, gainchange:PORT)");

@@ -21,6 +21,7 @@ struct Exports {
   int32_t(WINAPI* setCondChan)(int32_t port, ChanSettings* settings);
   int32_t(WINAPI* condGainChange)(int32_t up, int32_t port, ChanSettings* settings);
   int32_t(WINAPI* getCondInfo2)(int32_t port, CondInfo* info);
+  int32_t(WINAPI* condOnChan)(int32_t port, int32_t report);
 };
 
 // The process's wall clock and the processor time of all its threads.
@@ -37,7 +38,9 @@ struct StepResult {
   double cpuMs;
 };
 
-// Runs one step; throws std::invalid_argument for one it does not know.
+// Runs one step; throws std::invalid_argument for one it does not know, and
+// std::runtime_error for a setting step on a port without a usable channel
+// (the library would show a message box and wait for the user).
 StepResult RunStep(const Exports& exports, const std::string& step);
 
 // A step result as one line of JSON.

@@ -32,7 +32,7 @@ constexpr int32_t kPortSetting = 1;
 // in the output queue, so that each step starts on an idle line.
 constexpr uint32_t kIdleMicros = 250000;
 
-const Exports kLinkedExports{&InitCond, &SetCondChan, &CondGainChange, &GetCondInfo2};
+const Exports kLinkedExports{&InitCond, &SetCondChan, &CondGainChange, &GetCondInfo2, &CondOnChan};
 
 // Installs the platform's services with `clock` and `link` in place of its
 // own, the library in its state at load, and the run's settings.
