@@ -234,10 +234,9 @@ bool PosixSerialLink::WaitForInput(LinkHandle handle, uint32_t micros) {
     if (Passed(end)) return false;
     const timespec left = Until(end);
     const int ready = ::ppoll(&port, 1, &left, nullptr);
-    if (ready < 0 && errno != EINTR) break;
-    // A line that has hung up or failed will deliver nothing more.
-    const bool broken = ready > 0 && (port.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
-    if (broken && CharCount(handle) == 0) break;
+    // Woken with nothing to read: the line has hung up or failed, and will
+    // deliver nothing more.
+    if ((ready < 0 && errno != EINTR) || (ready > 0 && CharCount(handle) == 0)) break;
   }
   SleepUntil(end);
   return false;
