@@ -1,5 +1,7 @@
 #include "in_process_line.h"
 
+#include <optional>
+
 namespace vornsim {
 
 namespace {
@@ -33,6 +35,10 @@ void SimLink::Close(condvorn::LinkHandle) {
 int32_t SimLink::Send(condvorn::LinkHandle, const char* text, int32_t length) {
   clock_.Poll();
   if (sendError != 0) return sendError;
+  if (outputStuck) {
+    stuckBytes_ += length;
+    return 0;
+  }
   sim_.Write(text, static_cast<size_t>(length));
   return 0;
 }
@@ -55,7 +61,21 @@ void SimLink::FlushInput(condvorn::LinkHandle) {
 
 int32_t SimLink::OutputQueueCount(condvorn::LinkHandle) {
   clock_.Poll();
+  if (outputStuck) return stuckBytes_;
   return static_cast<int32_t>(sim_.OutputPending());
+}
+
+bool SimLink::WaitForInput(condvorn::LinkHandle, uint32_t micros) {
+  clock_.Poll();
+  if (sim_.Available() > 0) return true;
+  const uint64_t end = clock_.NowMicros() + micros;
+  const std::optional<uint64_t> arrival = sim_.NextArrivalMicros();
+  if (!arrival || *arrival > end) {
+    clock_.Advance(end - clock_.NowMicros());
+    return false;
+  }
+  clock_.Advance(*arrival - clock_.NowMicros());
+  return true;
 }
 
 }  // namespace vornsim

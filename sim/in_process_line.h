@@ -1,7 +1,9 @@
 // The simulator as an in-process serial line: a LINKIO implementation that
 // talks to a Simulator, on a virtual clock that moves only when the library
-// polls. A 1000 ms time-out then costs no real time, every run is the same,
-// and the simulator's time stamps are what the real line would take.
+// polls, pauses or waits. A pause or a wait moves it straight to its end (or
+// to the next reply byte's arrival), so a 1000 ms time-out costs no real
+// time, every run is the same, and the simulator's time stamps are what the
+// real line would take.
 // Faults of the port itself (open, send and receive errors) are switched here.
 #pragma once
 
@@ -18,15 +20,23 @@ class VirtualClock : public condvorn::Clock {
   static constexpr uint64_t kPollCostMicros = 10;
 
   uint32_t TickCount() override;
-  void Poll() { micros_ += kPollCostMicros; }
+  void Pause(uint32_t micros) override { Advance(micros); }
+  void Poll() {
+    micros_ += kPollCostMicros;
+    ++polls_;
+  }
   void Advance(uint64_t micros) { micros_ += micros; }
   uint64_t NowMicros() const { return micros_; }
   double NowMs() const { return static_cast<double>(micros_) / 1000.0; }
+  // How often the clock or the line was polled: a wait that spins polls
+  // thousands of times, one that sleeps a handful.
+  uint64_t polls() const { return polls_; }
   // The tick counter reads `tick` now (to test the wrap at 2^32).
   void SetTickOrigin(uint32_t tick);
 
  private:
   uint64_t micros_ = 0;
+  uint64_t polls_ = 0;
   uint32_t tickOrigin_ = 0;
 };
 
@@ -41,11 +51,13 @@ class SimLink : public condvorn::SerialLink {
   int32_t CharCount(condvorn::LinkHandle handle) override;
   void FlushInput(condvorn::LinkHandle handle) override;
   int32_t OutputQueueCount(condvorn::LinkHandle handle) override;
+  bool WaitForInput(condvorn::LinkHandle handle, uint32_t micros) override;
 
   // Port faults.
   int32_t openError = 0;      // non-zero: LkOpen fails with it
   int32_t sendError = 0;      // non-zero: LkSend fails with it
   int32_t receiveError = 0;   // below -1: LkGetChar reports it instead of a byte
+  bool outputStuck = false;   // nothing reads the line: what is sent stays queued
 
   // What the library did with the port.
   int opens = 0;
@@ -58,6 +70,7 @@ class SimLink : public condvorn::SerialLink {
  private:
   Simulator& sim_;
   VirtualClock& clock_;
+  int32_t stuckBytes_ = 0;
 };
 
 }  // namespace vornsim

@@ -15,5 +15,8 @@ void LkFlushInput(LinkHandle handle) { CurrentOs().link->FlushInput(handle); }
 int32_t LkOutputQueueCount(LinkHandle handle) {
   return CurrentOs().link->OutputQueueCount(handle);
 }
+bool LkWaitForInput(LinkHandle handle, uint32_t micros) {
+  return CurrentOs().link->WaitForInput(handle, micros);
+}
 
 }  // namespace condvorn

@@ -20,5 +20,7 @@ int32_t LkCharCount(LinkHandle handle);
 void LkFlushInput(LinkHandle handle);
 // Bytes still in the output queue; negative when the query failed.
 int32_t LkOutputQueueCount(LinkHandle handle);
+// Sleeps until input waits (true) or `micros` microseconds have passed.
+bool LkWaitForInput(LinkHandle handle, uint32_t micros);
 
 }  // namespace condvorn

@@ -1,5 +1,6 @@
 #include "link/transport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,11 +11,40 @@
 namespace condvorn {
 namespace {
 
+constexpr uint64_t kMicrosPerMs = 1000;
+// One character at 9600 baud, 8N1 (ten bits), rounded up.
+constexpr uint64_t kCharMicros = 1042;
+// How long a selection may wait for the output queue beyond the time its
+// bytes need on the wire.
+constexpr uint64_t kDrainMarginMs = 1000;
+constexpr int32_t kCarriageReturn = 13;
+
 uint32_t Now() { return CurrentOs().clock->TickCount(); }
 
-// True once `ms` milliseconds have passed since `start`. Unsigned
-// subtraction keeps this right across the wrap of the tick counter.
-bool Elapsed(uint32_t start, uint32_t ms) { return Now() - start >= ms; }
+// A pause or wait length for the seam, which takes 32-bit microseconds;
+// longer ones are cut, and the callers' loops wait out the rest.
+uint32_t SeamMicros(uint64_t micros) { return static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)); }
+
+// Waits for the output queue to empty, sleeping for as long as the bytes
+// still queued take to go out.
+void DrainOutput() {
+  const LinkHandle handle = Link().linkHandle;
+  int32_t queued = LkOutputQueueCount(handle);
+  if (queued <= 0) return;
+  const uint32_t start = Now();
+  const uint64_t limitMs = static_cast<uint64_t>(queued) * kCharMicros / kMicrosPerMs + kDrainMarginMs;
+  while (queued > 0) {
+    const uint32_t waited = Now() - start;
+    if (waited >= limitMs) {
+      LogFormat("Timed out in SelectChannel, %d bytes still waiting to be sent", static_cast<int>(queued));
+      Link().reinitNeeded = 1;
+      return;
+    }
+    const uint64_t sendingMicros = static_cast<uint64_t>(queued) * kCharMicros;
+    CurrentOs().clock->Pause(SeamMicros(std::min(sendingMicros, (limitMs - waited) * kMicrosPerMs)));
+    queued = LkOutputQueueCount(handle);
+  }
+}
 
 }  // namespace
 
@@ -30,25 +60,29 @@ int32_t ReadStr(char* buffer, int32_t capacity, uint32_t timeoutMs) {
   int32_t count = 0;
   const uint32_t start = Now();
   for (;;) {
+    // A full buffer cuts the line; what still waits stays for the next read.
+    if (count >= capacity - 1) {
+      LogLine("ReadStr length exceeded maximum length allowed, we got:");
+      LogLine(buffer);
+      return 1;
+    }
     int32_t c = LkGetChar(Link().linkHandle);
-    if (c == 13) return 1;
+    if (c == kCarriageReturn) return 1;
     if (c > 0) {
       // Any other byte is part of the reply, a line feed included.
       buffer[count++] = static_cast<char>(c);
       buffer[count] = '\0';
-      if (count >= capacity - 1) {
-        LogLine("ReadStr length exceeded maximum length allowed, we got:");
-        LogLine(buffer);
-        return 1;
-      }
     } else if (c >= -1) {
-      // Nothing waiting. The deadline is fixed for the whole reply.
-      if (Now() - start > timeoutMs) {
+      // Nothing waiting. The deadline is fixed for the whole reply: the
+      // reply has timed out once the tick counter is past it.
+      const uint32_t waited = Now() - start;
+      if (waited > timeoutMs) {
         LogLine("Timed out in ReadStr, chars already got were:");
         LogLine(buffer);
         Link().reinitNeeded = 1;
         return 0;
       }
+      LkWaitForInput(Link().linkHandle, SeamMicros((uint64_t{timeoutMs} - waited + 1) * kMicrosPerMs));
     } else {
       LogFormat("ReadStr got GetChar error %d, chars got were:", static_cast<int>(c));
       LogLine(buffer);
@@ -62,21 +96,23 @@ void SelectChannel(int32_t channel) {
   std::snprintf(command, sizeof command, ";;CH%d;", static_cast<int>(channel));
   SendStr(command);
   // Let the selection leave the output queue before the settling pause.
-  while (LkOutputQueueCount(Link().linkHandle) > 0) {
-  }
+  DrainOutput();
   WaitMs(10);
   WaitMs(10);
 }
 
 void WaitMs(uint32_t ms) {
   const uint32_t start = Now();
-  while (!Elapsed(start, ms)) {
+  for (uint32_t waited = 0; waited < ms; waited = Now() - start) {
+    CurrentOs().clock->Pause(SeamMicros(uint64_t{ms - waited} * kMicrosPerMs));
   }
 }
 
 void WaitForInput(uint32_t ms) {
+  const LinkHandle handle = Link().linkHandle;
   const uint32_t start = Now();
-  while (LkCharCount(Link().linkHandle) == 0 && !Elapsed(start, ms)) {
+  for (uint32_t waited = 0; LkCharCount(handle) == 0 && waited < ms; waited = Now() - start) {
+    LkWaitForInput(handle, SeamMicros(uint64_t{ms - waited} * kMicrosPerMs));
   }
 }
 

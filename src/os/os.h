@@ -13,12 +13,15 @@
 
 namespace condvorn {
 
-// The millisecond tick counter. It wraps at 2^32; callers compare ticks with
-// unsigned arithmetic only.
+// The millisecond tick counter, accurate to 1 ms, and pauses on it. Ticks
+// wrap at 2^32; callers compare them with unsigned arithmetic only.
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual uint32_t TickCount() = 0;
+  // Blocks the calling thread for at least `micros` microseconds, and not
+  // much longer, without spinning and without handling window messages.
+  virtual void Pause(uint32_t micros) = 0;
 };
 
 // Where the four integer settings live: registry DWORD values under
@@ -76,6 +79,11 @@ class SerialLink {
   virtual void FlushInput(LinkHandle handle) = 0;
   // Bytes not yet transmitted, or a negative value when the query failed.
   virtual int32_t OutputQueueCount(LinkHandle handle) = 0;
+  // Blocks the calling thread until a received byte waits to be read or at
+  // least `micros` microseconds have passed, without spinning and without
+  // handling window messages. True when input waits; a line that can no
+  // longer deliver anything waits out the time and gives false.
+  virtual bool WaitForInput(LinkHandle handle, uint32_t micros) = 0;
 };
 
 // The set of services in use. Every pointer is non-null once installed.

@@ -50,6 +50,9 @@ class DeviceSerialLink : public SerialLink {
   int32_t CharCount(LinkHandle handle) override { return link_.CharCount(handle); }
   void FlushInput(LinkHandle handle) override { link_.FlushInput(handle); }
   int32_t OutputQueueCount(LinkHandle handle) override { return link_.OutputQueueCount(handle); }
+  bool WaitForInput(LinkHandle handle, uint32_t micros) override {
+    return link_.WaitForInput(handle, micros);
+  }
 
  private:
   PosixSerialLink& link_;

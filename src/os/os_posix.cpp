@@ -1,10 +1,14 @@
 #include "os/os_posix.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -15,12 +19,69 @@
 
 namespace condvorn {
 
-uint32_t PosixClock::TickCount() {
+namespace {
+
+constexpr long kNanosPerSecond = 1000000000;
+
+timespec MonotonicNow() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
+  return now;
+}
+
+timespec Later(timespec time, uint32_t micros) {
+  time.tv_sec += static_cast<time_t>(micros / 1000000u);
+  time.tv_nsec += static_cast<long>(micros % 1000000u) * 1000;
+  if (time.tv_nsec >= kNanosPerSecond) {
+    time.tv_nsec -= kNanosPerSecond;
+    ++time.tv_sec;
+  }
+  return time;
+}
+
+// The time from now until `end`; zero once it has come.
+timespec Until(const timespec& end) {
+  const timespec now = MonotonicNow();
+  timespec left{end.tv_sec - now.tv_sec, end.tv_nsec - now.tv_nsec};
+  if (left.tv_nsec < 0) {
+    left.tv_nsec += kNanosPerSecond;
+    --left.tv_sec;
+  }
+  return left.tv_sec < 0 ? timespec{0, 0} : left;
+}
+
+bool Passed(const timespec& end) {
+  const timespec left = Until(end);
+  return left.tv_sec == 0 && left.tv_nsec == 0;
+}
+
+void SleepUntil(const timespec& end) {
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR) {
+  }
+}
+
+// Asks the driver to pass received bytes on at once. Ports without the
+// setting (pseudo-terminals, most on-board UARTs) refuse; that is fine.
+void RequestLowLatency(int fd) {
+#if defined(__linux__)
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &serial);
+#else
+  (void)fd;
+#endif
+}
+
+}  // namespace
+
+uint32_t PosixClock::TickCount() {
+  const timespec now = MonotonicNow();
   uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
+
+void PosixClock::Pause(uint32_t micros) { SleepUntil(Later(MonotonicNow(), micros)); }
 
 // ---- Configuration ----
 
@@ -121,6 +182,7 @@ int32_t PosixSerialLink::Open(int32_t port, int32_t, LinkHandle* handle, void*) 
     tio.c_cc[VTIME] = 0;
     tcsetattr(fd, TCSANOW, &tio);
   }
+  RequestLowLatency(fd);
   *handle = fd;
   return 0;
 }
@@ -157,6 +219,22 @@ int32_t PosixSerialLink::OutputQueueCount(LinkHandle handle) {
   int queued = 0;
   if (::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) != 0) return -1;
   return queued;
+}
+
+bool PosixSerialLink::WaitForInput(LinkHandle handle, uint32_t micros) {
+  const timespec end = Later(MonotonicNow(), micros);
+  pollfd port{static_cast<int>(handle), POLLIN, 0};
+  for (;;) {
+    if (CharCount(handle) > 0) return true;
+    if (Passed(end)) return false;
+    const timespec left = Until(end);
+    const int ready = ::ppoll(&port, 1, &left, nullptr);
+    // Woken with nothing to read: the line has hung up or failed, and will
+    // deliver nothing more.
+    if ((ready < 0 && errno != EINTR) || (ready > 0 && CharCount(handle) == 0)) break;
+  }
+  SleepUntil(end);
+  return false;
 }
 
 // ---- The installed set ----

@@ -11,9 +11,12 @@
 
 namespace condvorn {
 
+// CLOCK_MONOTONIC in milliseconds; pauses sleep until an absolute time on
+// it, so they neither end early nor drift.
 class PosixClock : public Clock {
  public:
   uint32_t TickCount() override;
+  void Pause(uint32_t micros) override;
 };
 
 // The registry lives in memory for the life of the process; the INI file is
@@ -46,8 +49,10 @@ class PosixHost : public Host {
 };
 
 // A tty in raw mode, 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
-// control. Port n opens the path given with SetPortPath, or /dev/ttyS<n-1>.
-// Open returns errno on failure; a read error gives -2 - errno.
+// control, in low-latency mode where the driver offers it (USB adapters
+// otherwise hold received bytes for up to 16 ms). Port n opens the path
+// given with SetPortPath, or /dev/ttyS<n-1>. Open returns errno on failure;
+// a read error gives -2 - errno. Input waits poll the descriptor.
 class PosixSerialLink : public SerialLink {
  public:
   int32_t Open(int32_t port, int32_t mode, LinkHandle* handle, void* scratch40) override;
@@ -57,6 +62,7 @@ class PosixSerialLink : public SerialLink {
   int32_t CharCount(LinkHandle handle) override;
   void FlushInput(LinkHandle handle) override;
   int32_t OutputQueueCount(LinkHandle handle) override;
+  bool WaitForInput(LinkHandle handle, uint32_t micros) override;
 
   void SetPortPath(int32_t port, const std::string& path) { portPaths_[port] = path; }
   std::string PortPath(int32_t port) const;

@@ -1,13 +1,13 @@
-// The Win32 services: the tick counter, the current user's registry and the
-// profile functions, the log file, the host process, and our own serial link
-// on a COM port.
+// The Win32 services: the current user's registry and the profile
+// functions, the log file and the host process; with the tick counter
+// (os_win32_timing) and our own serial link on a COM port (os_win32_serial).
 #include <windows.h>
 
-#include <cstdio>
-#include <map>
 #include <vector>
 
 #include "os/os.h"
+#include "os/os_win32_serial.h"
+#include "os/os_win32_timing.h"
 
 namespace condvorn {
 namespace {
@@ -15,17 +15,6 @@ namespace {
 constexpr const char* kRegistryKey = "Software\\ZEL\\ZELCond\\Vorn";
 constexpr const char* kIniFile = "zelcond.ini";  // bare name: the Windows directory
 constexpr const char* kIniSection = "General";
-
-// GetLastError() as a link error code, which must never be 0.
-int32_t LastErrorCode() {
-  DWORD error = GetLastError();
-  return error != 0 ? static_cast<int32_t>(error) : static_cast<int32_t>(ERROR_GEN_FAILURE);
-}
-
-class Win32Clock : public Clock {
- public:
-  uint32_t TickCount() override { return GetTickCount(); }
-};
 
 class Win32ConfigStore : public ConfigStore {
  public:
@@ -104,178 +93,13 @@ class Win32Host : public Host {
   void ShowMessage(const std::string& text) override { MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK); }
 };
 
-// A COM port at 9600 baud, 8 data bits, no parity, 1 stop bit, without any
-// handshake. Reads never block: bytes waiting in the driver are moved into a
-// small buffer per open handle and handed out one at a time.
-class Win32SerialLink : public SerialLink {
- public:
-  int32_t Open(int32_t port, int32_t, LinkHandle* handle, void*) override {
-    CloseEarlierOpen(port);
-    char name[32];
-    std::snprintf(name, sizeof name, "\\\\.\\COM%d", static_cast<int>(port));
-    HANDLE device = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (device == INVALID_HANDLE_VALUE) return LastErrorCode();
-    if (!ConfigureLine(device)) {
-      int32_t error = LastErrorCode();
-      CloseHandle(device);
-      return error;
-    }
-    ports_[device] = OpenPort{port, {}, 0};
-    *handle = reinterpret_cast<LinkHandle>(device);
-    return 0;
-  }
-
-  void Close(LinkHandle handle) override {
-    HANDLE device = AsDevice(handle);
-    ports_.erase(device);
-    CloseHandle(device);
-  }
-
-  int32_t Send(LinkHandle handle, const char* text, int32_t length) override {
-    const char* next = text;
-    DWORD left = length > 0 ? static_cast<DWORD>(length) : 0;
-    while (left > 0) {
-      DWORD written = 0;
-      if (!WriteFile(AsDevice(handle), next, left, &written, nullptr)) return LastErrorCode();
-      // Nothing taken within the write time-out: the line is stuck.
-      if (written == 0) return ERROR_TIMEOUT;
-      next += written;
-      left -= written;
-    }
-    return 0;
-  }
-
-  int32_t GetChar(LinkHandle handle) override {
-    OpenPort* port = Find(handle);
-    if (port == nullptr) return -2 - static_cast<int32_t>(ERROR_INVALID_HANDLE);
-    // A NUL byte cannot be told from "nothing waiting", so it is skipped.
-    for (;;) {
-      if (port->next == port->received.size()) {
-        int32_t refilled = Refill(handle, *port);
-        if (refilled <= 0) return refilled;
-      }
-      unsigned char byte = port->received[port->next++];
-      if (byte != 0) return byte;
-    }
-  }
-
-  int32_t CharCount(LinkHandle handle) override {
-    OpenPort* port = Find(handle);
-    int32_t buffered = port != nullptr ? static_cast<int32_t>(port->received.size() - port->next) : 0;
-    COMSTAT status{};
-    DWORD errors = 0;
-    if (!ClearCommError(AsDevice(handle), &errors, &status)) return buffered;
-    return buffered + static_cast<int32_t>(status.cbInQue);
-  }
-
-  void FlushInput(LinkHandle handle) override {
-    if (OpenPort* port = Find(handle)) Drop(*port);
-    PurgeComm(AsDevice(handle), PURGE_RXCLEAR);
-  }
-
-  int32_t OutputQueueCount(LinkHandle handle) override {
-    COMSTAT status{};
-    DWORD errors = 0;
-    if (!ClearCommError(AsDevice(handle), &errors, &status)) return -1;
-    return static_cast<int32_t>(status.cbOutQue);
-  }
-
- private:
-  static constexpr DWORD kReadChunk = 256;
-  static constexpr DWORD kWriteTimeoutMs = 500;
-
-  struct OpenPort {
-    int32_t number;
-    std::vector<unsigned char> received;  // bytes read from the driver
-    size_t next;                          // the next one to hand out
-  };
-
-  static HANDLE AsDevice(LinkHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-  static void Drop(OpenPort& port) {
-    port.received.clear();
-    port.next = 0;
-  }
-
-  OpenPort* Find(LinkHandle handle) {
-    auto it = ports_.find(AsDevice(handle));
-    return it != ports_.end() ? &it->second : nullptr;
-  }
-
-  // A host that starts the library twice without stopping it still holds
-  // the port exclusively; let go of it so that it can be opened again.
-  void CloseEarlierOpen(int32_t port) {
-    for (auto it = ports_.begin(); it != ports_.end(); ++it) {
-      if (it->second.number == port) {
-        CloseHandle(it->first);
-        ports_.erase(it);
-        return;
-      }
-    }
-  }
-
-  // Line settings, non-blocking reads, a short write time-out, and no stale
-  // input. Output is not purged: what an earlier handle sent may still be
-  // on its way. Modem-control lines are left alone: ptys refuse those calls.
-  static bool ConfigureLine(HANDLE device) {
-    if (!SetupComm(device, 1024, 1024)) return false;
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(device, &dcb)) return false;
-    dcb.BaudRate = CBR_9600;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = TRUE;
-    dcb.fParity = FALSE;
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
-    if (!SetCommState(device, &dcb)) return false;
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;  // with both read totals 0: return at once
-    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
-    if (!SetCommTimeouts(device, &timeouts)) return false;
-    return PurgeComm(device, PURGE_RXCLEAR) != FALSE;
-  }
-
-  // Reads what the driver holds into the port's buffer: the number of bytes
-  // now buffered, 0 when nothing waits, or -2 - the error on a failure.
-  static int32_t Refill(LinkHandle handle, OpenPort& port) {
-    Drop(port);
-    COMSTAT status{};
-    DWORD errors = 0;
-    if (!ClearCommError(AsDevice(handle), &errors, &status)) return -2 - LastErrorCode();
-    if (status.cbInQue == 0) return 0;
-    port.received.resize(status.cbInQue < kReadChunk ? status.cbInQue : kReadChunk);
-    DWORD got = 0;
-    if (!ReadFile(AsDevice(handle), port.received.data(), static_cast<DWORD>(port.received.size()), &got, nullptr)) {
-      Drop(port);
-      return -2 - LastErrorCode();
-    }
-    port.received.resize(got);
-    return static_cast<int32_t>(got);
-  }
-
-  std::map<HANDLE, OpenPort> ports_;
-};
-
 }  // namespace
 
 Os PlatformOs() {
-  static Win32Clock clock;
   static Win32ConfigStore config;
   static Win32LogFile logFile;
   static Win32Host host;
-  static Win32SerialLink link;
-  return Os{&clock, &config, &logFile, &host, &link};
+  return Os{&PerformanceClock(), &config, &logFile, &host, &ComPortLink()};
 }
 
 }  // namespace condvorn

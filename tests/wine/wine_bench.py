@@ -339,11 +339,11 @@ class WineBench:
 
     # ---- Runs ----
 
-    def run_program(self, program, args=()):
+    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S):
         """Copies a Windows program beside the DLL and runs it there; returns its exit code and output."""
         shutil.copy(program, self.host_dir())
         windows_path = "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
-        return self._wine([windows_path] + list(args), cwd=self.host_dir())
+        return self._wine([windows_path] + list(args), timeout=timeout, cwd=self.host_dir())
 
     def start_simulator(self, channels):
         """vornsim with {channel number: profile name}, linked as COM5."""

@@ -40,6 +40,9 @@ class WatchedLink : public condvorn::SerialLink {
   int32_t CharCount(condvorn::LinkHandle handle) override { return inner_.CharCount(handle); }
   void FlushInput(condvorn::LinkHandle handle) override;
   int32_t OutputQueueCount(condvorn::LinkHandle handle) override { return inner_.OutputQueueCount(handle); }
+  bool WaitForInput(condvorn::LinkHandle handle, uint32_t micros) override {
+    return inner_.WaitForInput(handle, micros);
+  }
 
  private:
   // Reports the reply bytes gathered so far as an incomplete line.
