@@ -43,7 +43,11 @@ void ShowHtmlHelpKeyword(const std::string& file, const char* keyword) {
   link.cbStruct = sizeof link;
   link.pszKeywords = keyword;
   link.fIndexOnFail = TRUE;
-  htmlHelp(GetDesktopWindow(), file.c_str(), HH_KEYWORD_LOOKUP, reinterpret_cast<DWORD_PTR>(&link));
+  // A viewer that cannot look keywords up (Wine's, for one) opens no window:
+  // the file's default topic then stands in.
+  if (htmlHelp(GetDesktopWindow(), file.c_str(), HH_KEYWORD_LOOKUP, reinterpret_cast<DWORD_PTR>(&link)) == nullptr) {
+    htmlHelp(GetDesktopWindow(), file.c_str(), HH_DISPLAY_TOPIC, 0);
+  }
 }
 
 }  // namespace condvorn

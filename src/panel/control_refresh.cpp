@@ -174,9 +174,9 @@ void CCondDlg::RefillGainList() {
     SelectComboItem(gain, nearest);
   }
   UpdateOffsetLimits(channel, record);
+  // Shown at the display's resolution; the record keeps the offset the
+  // channel took, which its zero matches.
   ShowOffset(channel, record, record.offset);
-  // The record holds the offset as shown, within the limits.
-  record.offset = static_cast<float>(offsetEdit.Value());
 }
 
 // ---- Taking the controls ----
@@ -192,11 +192,12 @@ void CCondDlg::TakeControls() {
   if (gain >= 0 && gain < Entries(state.gainCount, kMaxListItems) && state.gains[gain] != record.gain) {
     record.gain = static_cast<float>(state.gains[gain]);
   }
-  const double offset = offsetEdit.Value();
-  if (offset != record.offset) {
-    record.offset = static_cast<float>(offset);
-    offsetText = offsetEdit.textBuffer();
-  }
+  // An offset typed but not yet taken (OK by the Enter key, or the host
+  // closing the panel) is taken as when the edit loses the focus, so that
+  // the zero absorbs it. The panel's own text is the record's offset
+  // rounded for display: read back, it would move the offset by the
+  // rounding without moving the zero.
+  if (WindowText(Item(IDC_OFFSET)) != offsetText) OnOffsetTyped();
   TakeFilter(LowPass(), record, state);
   TakeFilter(HighPass(), record, state);
   SetFlag(record, COND_FLAG_AC_COUPLING, IsChecked(Item(IDC_AC_COUPLE)));
@@ -205,9 +206,8 @@ void CCondDlg::TakeControls() {
   if (state.hasExtendedCommands) SetFlag(record, COND_FLAG_FALLING_EDGE, IsChecked(Item(IDC_FALLING_EDGE)));
   TakeExtraSettings(record, state);
 
-  // Any field that took another value marks the record. The offset counts
-  // even when the single-precision field stores the same value again.
-  if (std::memcmp(&before, &record, sizeof record) != 0 || offset != before.offset) record.changed = 1;
+  // Any field that took another value marks the record.
+  if (std::memcmp(&before, &record, sizeof record) != 0) record.changed = 1;
 }
 
 void CCondDlg::TakeFilter(const FilterSide& side, ChanSettings& record, const ChannelState& state) {

@@ -83,6 +83,7 @@ void CCondDlg::OnGainChosen() {
     PostChanged(channel);
   }
   UpdateOffsetLimits(channel, record);
+  ShowOffset(channel, record, record.offset);  // as the channel took it for the new gain
   UpdateEnabling();
   ShowRangeLabels();
 }
