@@ -135,7 +135,7 @@ class HandlerTest(panel.PanelTest):
             f"scroll {OFFSET_BAR} {SB_PAGEUP}", *[f"scroll {OFFSET_BAR} {SB_LINEUP}"] * 3, "panel", "getchan 0",
             *[f"scroll {OFFSET_BAR} {SB_LINEUP}"] * 20, "getchan 0", f"scroll {OFFSET_BAR} {SB_LINEDOWN}",
             f"select {GAIN} 9", MARK.format(20), f"scroll {GAIN_BAR} {SB_LINEUP}", MARK.format(50),
-            f"scroll {GAIN_BAR} {SB_LINEDOWN}", "panel", "killmenu 0"])
+            f"scroll {GAIN_BAR} {SB_LINEDOWN}", "panel", MARK.format(100), f"click {CANCEL}", "pump 100", "rec 0"])
         record = results.take("getchan 0")["rec"]
         self.assertAlmostEqual(record["offset"], 7, places=3)
         self.assertAlmostEqual(record["zero"], -record["offset"], places=6, msg="the zero absorbs the offset")
@@ -154,7 +154,7 @@ class HandlerTest(panel.PanelTest):
         self.assertAlmostEqual(results.take("getchan 0")["rec"]["offset"], 32.768, delta=0.82,
                                msg="clamped to the largest offset, in whole steps")
 
-        _, scrolled, at_end, stepped_down = self.line_traffic()
+        _, scrolled, at_end, stepped_down, cancelled = self.line_traffic()
         offsets = [c for _, c in scrolled if c.startswith("OF")]
         # One step is 0.25 V at the input: 16384 codes of the 0.5 V range; 0.5 V
         # is that range's top code; 0.75 V needs the 5 V range.
@@ -163,6 +163,15 @@ class HandlerTest(panel.PanelTest):
         self.assertEqual(at_end, [], "the gain bar does not wrap past the last gain")
         self.assertIn((0, "GN9;"), stepped_down, "the down arrow takes the gain before")
         self.assertEqual(self.panel_of(results)["controls"][str(GAIN)]["sel"], 8)
+
+        for command in ("GN1;", "OF0;", "AC0;", "IP1;"):
+            self.assertIn((0, command), cancelled, f"{command}: Cancel sends the saved settings again")
+        notes = results.take("pump 100")["notes"]
+        self.assertEqual(notes[-1], CLOSED)
+        self.assertTrue(all(note == CHANGED_0 for note in notes[:-1]), "each offset and gain sent was posted")
+        record = results.take("rec 0")["rec"]
+        self.assertEqual((record["gain"], record["offset"], record["zero"], record["changed"]), (1, 0, 0, 0))
+        self.assertAlmostEqual(record["scale"], 0.001, places=9)
         self.assertEqual(results.boxes, [])
 
 
