@@ -92,21 +92,6 @@ void CCondDlg::NarrowToControlHalf() {
   MoveWindow(hwnd(), window.left, window.top, edge.left - window.left, window.bottom - window.top, TRUE);
 }
 
-void CCondDlg::PaintEmptyDisplay() {
-  HWND display = Item(IDC_DISPLAY);
-  RECT area{};
-  GetClientRect(display, &area);
-  HDC dc = GetDC(display);
-  if (dc == nullptr) return;
-  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  HGDIOBJ brush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
-  HGDIOBJ pen = SelectObject(dc, GetStockObject(WHITE_PEN));
-  Rectangle(dc, area.left, area.top, area.right, area.bottom);
-  SelectObject(dc, pen);
-  SelectObject(dc, brush);
-  ReleaseDC(display, dc);
-}
-
 // Immediate mode has no Apply button: OK takes its place and Cancel OK's.
 void CCondDlg::PutOkWhereApplyIs() {
   const RECT apply = ClientRectOf(Item(IDC_APPLY));
@@ -132,11 +117,20 @@ bool CCondDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   }
   switch (message) {
     case WM_COMMAND: {
+      // A closed panel's controls still report losing the focus.
+      if (closing_) return true;
       // A disabled OK or Cancel (a close-locked panel) ignores Enter and Esc
       // too: only the host closes such a panel.
       const int id = LOWORD(wParam);
-      return (id == IDOK || id == IDCANCEL) && !IsWindowEnabled(Item(id));
+      if (id == IDOK || id == IDCANCEL) return !IsWindowEnabled(Item(id));
+      return OnCommand(id, HIWORD(wParam));
     }
+    case WM_VSCROLL:
+      if (!closing_) OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+      return true;
+    case WM_TIMER:
+      if (!closing_) RefreshDisplay();
+      return true;
     case WM_CONTEXTMENU:
       ShowContextMenu(lParam);
       return true;
@@ -192,7 +186,16 @@ void CCondDlg::Finish(INT_PTR result) {
   panel.panelPosition = {place.left, place.top, place.right, place.bottom};
   panel.panelPositionSaved = 1;
   if (!IsModal() && IsWindow(hostWindow)) PostMessageA(hostWindow, ZelcondMessage(), COND_NOTIFY_CLOSED, 0);
-  EndDialog(result);  // a modeless panel is deleted on the way: nothing of it is used after
+  closeResult_ = result;
+  if (hostCalls_ > 0) {
+    ShowWindow(hwnd(), SW_HIDE);  // ended: gone from view, destroyed once the host's call returns
+    return;
+  }
+  EndClosedRun();
+}
+
+void CCondDlg::EndClosedRun() {
+  EndDialog(closeResult_);  // a modeless panel is deleted on the way: nothing of it is used after
 }
 
 void CCondDlg::PostNcDestroy() {

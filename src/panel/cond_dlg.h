@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "api/panel_link.h"
@@ -57,20 +58,76 @@ class CCondDlg : public Dialog, public PanelLink {
   // ---- Frame: initialisation, layout and the end of the window ----
   int32_t FillPortCombo();
   void NarrowToControlHalf();
-  void PaintEmptyDisplay();
   void PutOkWhereApplyIs();
   void RememberLayout();
   void KillDisplayTimer();
   // Remembers the panel's place, then ends the modal run or, modeless,
-  // tells the host and destroys the window.
+  // tells the host and destroys the window. During a call out to the host
+  // the end of the run waits until the call has returned (EndClosedRun):
+  // the records are settled at once, the window goes afterwards.
   void Finish(INT_PTR result);
+  void EndClosedRun();
   void ShowContextMenu(LPARAM at);
+
+  // ---- Messages: commands, scroll clicks, the display timer ----
+  // True when the command was the panel's to handle.
+  bool OnCommand(int id, int code);
+
+  // ---- Control handlers ----
+  void OnPortChosen();
+  void OnInputChosen();
+  void OnGainChosen();
+  // The four switches: a flag bit of the record, and the operation that
+  // sends it.
+  void OnSwitch(uint16_t bit, bool on, void (*apply)(bool on, ChanSettings& record));
+  void OnFilterTypeChosen(const FilterSide& side);
+  void OnCutoffChosenOrTyped(const FilterSide& side);
+  void OnExtraSettingChosenOrTyped(int row);
+  void OnVoltsClicked();
+  void OnApply();
+  void OnResetCalibration();
+  void OnReload();
+  void OnHelp();
+  // The channel the link addresses must be the panel's before a setting is
+  // sent: an export may have addressed another channel in between.
+  void AddressChannel(int32_t channel);
+  bool Deferred() const;
+  // Modeless, immediate mode: tells the host window that a channel's
+  // settings were sent.
+  void PostChanged(int32_t channel);
+  // A call out to the host (its window, its sampling routine), during which
+  // a request to close does not end the run yet.
+  class HostCall {
+   public:
+    explicit HostCall(CCondDlg& panel) : panel_(panel) { ++panel_.hostCalls_; }
+    ~HostCall() { --panel_.hostCalls_; }
+    HostCall(const HostCall&) = delete;
+    HostCall& operator=(const HostCall&) = delete;
+
+   private:
+    CCondDlg& panel_;
+  };
+
+  // ---- Offset entry and scrolling ----
+  void OnOffsetEdited(int code);
+  void OnOffsetTyped();
+  void OnScroll(HWND bar, int code);
+  void OnOffsetScrolled(bool up);
+  void OnGainScrolled(bool up);
+  double TinyOffsetOf(int32_t channel, const ChanSettings& record) const;
+
+  // ---- The live display ----
+  void PaintEmptyDisplay();
+  void RefreshDisplay();
+  void DrawTrace(HDC dc, int32_t count, int32_t width, int32_t height);
+  void ShowAverage(int32_t count);
 
   // ---- Control refresh ----
   void ShowChannel(int32_t channel);
   void StoreControls() { ShowChannel(-1); }
   void TakeControls();
   void TakeFilter(const FilterSide& side, ChanSettings& record, const ChannelState& state);
+  std::optional<double> ShownCutoff(const FilterSide& side, const ChannelState& state);
   void TakeExtraSettings(ChanSettings& record, const ChannelState& state);
   void FillControls(int32_t channel);
   void FillFilter(const FilterSide& side, ChanSettings& record, const ChannelState& state);
@@ -98,7 +155,13 @@ class CCondDlg : public Dialog, public PanelLink {
   CMyComboBox extraCombos[kExtraRows];
   RECT dialogRect{};
   RECT layoutRects[6]{};  // combos 107 and 108, then Apply, OK, Cancel, Help
+  int32_t lastAverage = 0;
   bool closing_ = false;  // OK or Cancel has run; the window is on its way out
+  int hostCalls_ = 0;     // calls out to the host under way
+  INT_PTR closeResult_ = IDCANCEL;  // the result of a run ended during a host call
+  bool refreshing_ = false;
+  // The filter type whose cut-offs each cut-off combo lists (low, high).
+  int32_t listedCutoffType_[2] = {-1, -1};
 };
 
 }  // namespace condvorn

@@ -7,9 +7,12 @@
 #include <cstring>
 
 #include "channel/read_state.h"
+#include "channel/setting_commands.h"
 #include "channel/value_snapping.h"
 #include "panel/cond_dlg.h"
 #include "panel/dialog_controls.h"
+#include "panel/filter_side.h"
+#include "panel/list_entries.h"
 #include "panel/numeric_text.h"
 #include "panel/panel_state.h"
 #include "panel/panel_texts.h"
@@ -17,45 +20,24 @@
 namespace condvorn {
 namespace {
 
-// A largest offset beyond this is taken as none at all.
-constexpr double kLargestSensibleOffset = 1e20;
-
 // The buttons below the extra-setting rows, in the order of layoutRects.
 constexpr int kRowButtons[] = {IDC_APPLY, IDOK, IDCANCEL, IDC_HELP_BUTTON};
 constexpr int kFirstButtonRect = 2;
 
-// The entries of a channel's list that exist, whatever its count says.
-int32_t Entries(int32_t count, int32_t capacity) { return std::clamp(count, 0, capacity); }
-
 std::string Name(const char* text, size_t room) { return std::string(text, strnlen(text, room)); }
-
-void SetFlag(ChanSettings& record, uint16_t bit, bool on) {
-  record.flags = static_cast<uint16_t>(on ? record.flags | bit : record.flags & ~bit);
-}
 
 }  // namespace
 
-struct CCondDlg::FilterSide {
-  int typeCombo;
-  int cutoffCombo;
-  CMyComboBox& cutoffs;
-  const char* offText;
-  int32_t ChannelState::*typeCount;
-  FilterType (ChannelState::*types)[kMaxListItems];
-  int16_t ChanSettings::*type;
-  float ChanSettings::*cutoff;
-  int32_t (*nearest)(double cutoff, int32_t type);
-};
-
 CCondDlg::FilterSide CCondDlg::LowPass() {
   return {IDC_LOWPASS_TYPE, IDC_LOWPASS_CUTOFF, lowPassCutoffCombo, "All pass", &ChannelState::lowPassTypeCount,
-          &ChannelState::lowPassTypes, &ChanSettings::lowPassType, &ChanSettings::lowPassCutoff, NearestLowPassIndex};
+          &ChannelState::lowPassTypes, &ChanSettings::lowPassType, &ChanSettings::lowPassCutoff, NearestLowPassIndex,
+          ApplyLowPass, listedCutoffType_[0]};
 }
 
 CCondDlg::FilterSide CCondDlg::HighPass() {
   return {IDC_HIGHPASS_TYPE, IDC_HIGHPASS_CUTOFF, highPassCutoffCombo, "DC", &ChannelState::highPassTypeCount,
           &ChannelState::highPassTypes, &ChanSettings::highPassType, &ChanSettings::highPassCutoff,
-          NearestHighPassIndex};
+          NearestHighPassIndex, ApplyHighPass, listedCutoffType_[1]};
 }
 
 // ---- Showing a channel ----
@@ -113,6 +95,7 @@ void CCondDlg::FillFilter(const FilterSide& side, ChanSettings& record, const Ch
 
   HWND cutoffs = Item(side.cutoffCombo);
   ResetCombo(cutoffs);
+  side.listedType = typeCount > 0 ? type : -1;
   if (typeCount == 0) return;
   const FilterType& filter = (state.*side.types)[type];
   const int32_t cutoffCount = Entries(filter.cutoffCount, kMaxListItems);
@@ -191,9 +174,9 @@ void CCondDlg::RefillGainList() {
     SelectComboItem(gain, nearest);
   }
   UpdateOffsetLimits(channel, record);
+  // Shown at the display's resolution; the record keeps the offset the
+  // channel took, which its zero matches.
   ShowOffset(channel, record, record.offset);
-  // The record holds the offset as shown, within the limits.
-  record.offset = static_cast<float>(offsetEdit.Value());
 }
 
 // ---- Taking the controls ----
@@ -209,11 +192,12 @@ void CCondDlg::TakeControls() {
   if (gain >= 0 && gain < Entries(state.gainCount, kMaxListItems) && state.gains[gain] != record.gain) {
     record.gain = static_cast<float>(state.gains[gain]);
   }
-  const double offset = offsetEdit.Value();
-  if (offset != record.offset) {
-    record.offset = static_cast<float>(offset);
-    offsetText = offsetEdit.textBuffer();
-  }
+  // An offset typed but not yet taken (OK by the Enter key, or the host
+  // closing the panel) is taken as when the edit loses the focus, so that
+  // the zero absorbs it. The panel's own text is the record's offset
+  // rounded for display: read back, it would move the offset by the
+  // rounding without moving the zero.
+  if (WindowText(Item(IDC_OFFSET)) != offsetText) OnOffsetTyped();
   TakeFilter(LowPass(), record, state);
   TakeFilter(HighPass(), record, state);
   SetFlag(record, COND_FLAG_AC_COUPLING, IsChecked(Item(IDC_AC_COUPLE)));
@@ -222,29 +206,29 @@ void CCondDlg::TakeControls() {
   if (state.hasExtendedCommands) SetFlag(record, COND_FLAG_FALLING_EDGE, IsChecked(Item(IDC_FALLING_EDGE)));
   TakeExtraSettings(record, state);
 
-  // Any field that took another value marks the record. The offset counts
-  // even when the single-precision field stores the same value again.
-  if (std::memcmp(&before, &record, sizeof record) != 0 || offset != before.offset) record.changed = 1;
+  // Any field that took another value marks the record.
+  if (std::memcmp(&before, &record, sizeof record) != 0) record.changed = 1;
 }
 
 void CCondDlg::TakeFilter(const FilterSide& side, ChanSettings& record, const ChannelState& state) {
   // A type list without a selection (no types) keeps the stored type.
   const int chosenType = ComboSelection(Item(side.typeCombo));
   if (chosenType >= 0) record.*side.type = static_cast<int16_t>(chosenType);
-  const int32_t type = record.*side.type;
-  const int cutoffIndex = ComboSelection(Item(side.cutoffCombo));
-  double cutoff = 0;
-  if (cutoffIndex >= 0) {
-    if (type < 0 || type >= Entries(state.*side.typeCount, kMaxListItems)) return;
-    const FilterType& filter = (state.*side.types)[type];
-    if (cutoffIndex >= Entries(filter.cutoffCount, kMaxListItems)) return;
-    cutoff = static_cast<float>(filter.cutoffs[cutoffIndex]);
-  } else {
-    const std::optional<double> typed = ScanNumber(WindowText(Item(side.cutoffCombo)));
-    if (!typed) return;  // no number: the cut-off stays
-    cutoff = *typed;
-  }
-  if (cutoff != record.*side.cutoff) record.*side.cutoff = static_cast<float>(cutoff);
+  const std::optional<double> cutoff = ShownCutoff(side, state);
+  if (cutoff && *cutoff != record.*side.cutoff) record.*side.cutoff = static_cast<float>(*cutoff);
+}
+
+// The cut-off the combo shows: the chosen entry of the list it holds (which
+// belongs to the type it was filled for, even when another type has just
+// been chosen), else a number typed into it; none for neither.
+std::optional<double> CCondDlg::ShownCutoff(const FilterSide& side, const ChannelState& state) {
+  const int index = ComboSelection(Item(side.cutoffCombo));
+  if (index < 0) return ScanNumber(WindowText(Item(side.cutoffCombo)));
+  const int32_t type = side.listedType;
+  if (type < 0 || type >= Entries(state.*side.typeCount, kMaxListItems)) return std::nullopt;
+  const FilterType& filter = (state.*side.types)[type];
+  if (index >= Entries(filter.cutoffCount, kMaxListItems)) return std::nullopt;
+  return static_cast<float>(filter.cutoffs[index]);
 }
 
 void CCondDlg::TakeExtraSettings(ChanSettings& record, const ChannelState& state) {
@@ -284,23 +268,6 @@ void CCondDlg::ShowRangeLabels() {
   const RangeLabels labels = RangeLabelTexts(records_.Working(selectedChannel), showVolts != 0, Channels().adcRange);
   SetWindowTextTo(Item(IDC_TOP_VALUE), labels.top);
   SetWindowTextTo(Item(IDC_BOTTOM_VALUE), labels.bottom);
-}
-
-// ---- The offset edit ----
-
-double CCondDlg::UpdateOffsetLimits(int32_t channel, const ChanSettings& record) {
-  double largest = MaxOffset(channel, record);
-  if (!(largest >= 0 && largest <= kLargestSensibleOffset)) largest = 0;
-  offsetEdit.SetRange(-largest, largest);
-  return largest;
-}
-
-void CCondDlg::ShowOffset(int32_t channel, const ChanSettings& record, double value) {
-  const bool ready = panelReady;
-  panelReady = false;  // the panel's own text is not the user's
-  offsetEdit.SetValue(OffsetShownValue(value, MaxOffset(channel, record)));
-  offsetText = offsetEdit.textBuffer();
-  panelReady = ready;
 }
 
 }  // namespace condvorn

@@ -35,11 +35,29 @@ int32_t PanelRecords::FirstListed() const {
   return -1;
 }
 
+int32_t PanelRecords::ListedAt(int32_t position) const {
+  if (position < 0) return -1;
+  for (int32_t i = 0; i < channelCount_; ++i) {
+    if (Listed(i) && position-- == 0) return i;
+  }
+  return -1;
+}
+
 bool PanelRecords::AnyChangeInUse() const {
   for (int32_t i = 0; i < channelCount_; ++i) {
     if (workingSettings_[i].inUse != 0 && workingSettings_[i].changed != 0) return true;
   }
   return false;
+}
+
+void PanelRecords::ApplyChanges(const std::function<void(int32_t channel)>& applied) {
+  for (int32_t i = 0; i < channelCount_; ++i) {
+    if (workingSettings_[i].changed == 0) continue;
+    ApplySettings(i, workingSettings_[i]);
+    applied(i);
+    workingSettings_[i].changed = 0;
+    savedSettings_[i] = workingSettings_[i];
+  }
 }
 
 bool PanelRecords::CommitToHost(bool deferred) {

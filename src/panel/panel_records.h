@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "condvorn.h"
 #include "link/link_state.h"
@@ -23,15 +24,23 @@ class PanelRecords {
   bool InHostTable(int32_t port) const { return port >= 0 && port < channelCount_; }
   ChanSettings& Working(int32_t channel) { return workingSettings_[channel]; }
   const ChanSettings& Working(int32_t channel) const { return workingSettings_[channel]; }
+  // What Cancel returns to, and what a channel runs with in deferred mode.
+  const ChanSettings& Saved(int32_t channel) const { return savedSettings_[channel]; }
 
   // A channel the panel offers: inside the host's table, in use, and with a
   // usable conditioner. Listed channels are counted in ascending order.
   bool Listed(int32_t channel) const;
   int32_t ListedPosition(int32_t channel) const;  // -1 when not listed
   int32_t FirstListed() const;                    // -1 when none is
+  int32_t ListedAt(int32_t position) const;       // -1 when none is there
 
   // Whether a channel in use has a change that the host has not taken.
   bool AnyChangeInUse() const;
+
+  // Apply: each changed channel is brought to its working record, `applied`
+  // is told its number, and the record loses its mark and becomes the one
+  // Cancel returns to.
+  void ApplyChanges(const std::function<void(int32_t channel)>& applied);
 
   // OK: every working record goes to the host as edited, `changed` marks
   // included; in deferred mode the changed channels are then brought to

@@ -55,6 +55,16 @@ RangeLabels RangeLabelTexts(const ChanSettings& record, bool volts, double adcRa
   return {LabelText(scale * kTopCode + record.zero, units), LabelText(scale * kBottomCode + record.zero, units)};
 }
 
+std::string AverageLabelText(int32_t averageCode, const ChanSettings& record, bool volts, double adcRange) {
+  const auto code = static_cast<float>(averageCode);
+  if (volts) {
+    const auto codesPerVolt = static_cast<float>(kCodesPerFullScale / adcRange);
+    const float perGain = 1.0f / record.gain;
+    return LabelText(code / codesPerVolt * perGain - record.offset / (record.scale * codesPerVolt) * perGain, "V");
+  }
+  return LabelText(code * record.scale + record.zero, UnitsText(record));
+}
+
 double OffsetShownValue(double value, double maxOffset) {
   if (!(maxOffset > 0)) return value;
   const double decade = std::floor(std::log10(maxOffset) + 0.5);

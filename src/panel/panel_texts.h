@@ -30,6 +30,13 @@ struct RangeLabels {
 };
 RangeLabels RangeLabelTexts(const ChanSettings& record, bool volts, double adcRange);
 
+// The display's average label for an average code under the working
+// record: in volts at the conditioner input less the offset ("%.4g V"), or
+// in host units ("%.4g" and the units name).
+std::string AverageLabelText(int32_t averageCode, const ChanSettings& record, bool volts, double adcRange);
+// The average label of a refresh without samples.
+constexpr const char* kNoDataText = "No data";
+
 // An offset rounded to four decimal places below the decade of the largest
 // reachable offset, and to whole units once that decade is 4 or more.
 // Unchanged when there is no largest offset, or when the rounding would not

@@ -53,6 +53,9 @@ TEST_F(PanelRecordsTest, OpensOnCopiesOfTheHostsRecordsAndListsTheUsableOnesInUs
   EXPECT_FALSE(tables->Listed(3)) << "answers, but lies beyond the host's table";
   host[0].inUse = 0;
   EXPECT_EQ(PanelRecords(host, 3).FirstListed(), 2);
+  EXPECT_EQ(tables->ListedAt(1), 2);
+  EXPECT_EQ(tables->ListedAt(2), -1);
+  EXPECT_EQ(tables->ListedAt(-1), -1);
   EXPECT_FALSE(tables->AnyChangeInUse());
   tables->Working(2).inUse = 0;
   tables->Working(2).changed = 1;
@@ -73,6 +76,23 @@ TEST_F(PanelRecordsTest, OkHandsTheRecordsAsEditedAndAppliesThemOnlyInDeferredMo
   EXPECT_TRUE(Sent().empty()) << "immediate mode sent each change already";
   tables->Working(2).changed = 0;
   EXPECT_FALSE(tables->CommitToHost(false)) << "nothing changed";
+}
+
+TEST_F(PanelRecordsTest, ApplySendsEachChangedChannelAndMakesItTheOneCancelReturnsTo) {
+  EditGain(false);
+  std::vector<int32_t> told;
+  tables->ApplyChanges([&](int32_t channel) {
+    told.push_back(channel);
+    EXPECT_EQ(tables->Working(channel).changed, 1) << "the host is told before the mark goes";
+  });
+  EXPECT_EQ(told, std::vector<int32_t>{2});
+  EXPECT_GT(Count("GN4;", 2), 0);
+  EXPECT_EQ(tables->Working(2).changed, 0);
+  EXPECT_EQ(tables->Saved(2).gain, 10.0f);
+  EXPECT_EQ(tables->Saved(2).offset, 0.0f);
+  tables->RevertHost(true);
+  EXPECT_EQ(host[2].gain, 10.0f);
+  EXPECT_EQ(host[2].changed, 0);
 }
 
 TEST_F(PanelRecordsTest, CancelInImmediateModeSendsTheSavedRecordsOfChangedChannelsAgain) {

@@ -295,7 +295,7 @@ class LifecycleTest(PanelTest):
         results, received = self.run_panel([
             "rec 0 inUse=1 scale=0.001", "rec 2 inUse=1 scale=0.001", f"menu 3 {MODELESS}",
             "getchan 9", "rec 3 gain=7", "setchan 3", "getchan 3",
-            # A ticked box on the shown port 0 is taken when the host sets port 2.
+            # A box ticked on the shown port 0 stays ticked when the host sets port 2.
             f"click {AC_COUPLE}", "rec 2 gain=30 flags=2", "setchan 2", "panel",
             "getchan 0", "getchan 0", "getchan 2",
             "killmenu 1", "panel", "pump 300", "panel", "scaling 1", "getchan 0", "rec 0", "rec 2"])
@@ -316,7 +316,7 @@ class LifecycleTest(PanelTest):
         record = results.take("getchan 2")["rec"]
         self.assertEqual((record["gain"], record["flags"], record["changed"]), (20, 2, 0))
         self.assertTrue(results.take("panel")["open"], "a posted close waits for the host's message loop")
-        self.assertEqual(results.take("pump 300")["notes"], [CLOSED])
+        self.assertEqual(results.take("pump 300")["notes"], [[3, 0], CLOSED], "the tick was told as it was sent")
         self.assertClosed(results)
         self.assertEqual(results.take("scaling 1")["result"], 0, "no panel")
         self.assertEqual(results.take("getchan 0")["rec"]["changed"], 0, "no panel: the record is left alone")

@@ -28,6 +28,7 @@ IMPORT = "import"  # ImageMagick
 SETTINGS_KEY = r"HKCU\Software\ZEL\ZELCond\Vorn"
 
 HOST_DIR = "condvorn"  # C:\condvorn in the prefix
+HELP_FILE = "zelcond.chm"
 SIM_PORT = 5           # the prefix's COM5 is vornsim's pseudo-terminal
 
 VIRTUAL_DESKTOP = [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
@@ -162,6 +163,29 @@ class Simulator:
         self.process.stdout.close()
 
 
+class BackgroundRun:
+    """A Wine program running beside the bench's other runs; its output goes to a file."""
+
+    def __init__(self, args, env, cwd, out_path):
+        self.out_path = out_path
+        with open(out_path, "wb") as out:
+            self.process = subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
+                                            stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
+
+    def finish(self, timeout=WINE_RUN_TIMEOUT_S):
+        """Its exit code and output; a run that does not end in time is stopped and fails."""
+        try:
+            code = self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            stop_process(self.process)
+            raise RuntimeError(f"{self.process.args} did not finish within {timeout} s")
+        with open(self.out_path, errors="replace") as out:
+            return code, out.read()
+
+    def stop(self):
+        stop_process(self.process)
+
+
 class ShotTaker:
     """Answers a running host's screenshot requests: each {"shot": NAME,
     "window": rect} line of its results gets NAME.png, then NAME.done in
@@ -236,6 +260,10 @@ class WineBench:
         os.makedirs(self.host_dir(), exist_ok=True)
         shutil.copy(self.dll, self.host_dir())
         shutil.copy(self.host, self.host_dir())
+        # The help file, when the build made one, beside the DLL as shipped.
+        help_file = os.path.join(os.path.dirname(self.dll), HELP_FILE)
+        if os.path.exists(help_file):
+            shutil.copy(help_file, self.host_dir())
 
     def stop(self):
         if self.server is not None and self.server.poll() is None:
@@ -339,11 +367,21 @@ class WineBench:
 
     # ---- Runs ----
 
-    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S):
-        """Copies a Windows program beside the DLL and runs it there; returns its exit code and output."""
+    def install_program(self, program):
+        """Copies a Windows program beside the DLL; returns its Windows path."""
         shutil.copy(program, self.host_dir())
-        windows_path = "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
-        return self._wine([windows_path] + list(args), timeout=timeout, cwd=self.host_dir())
+        return "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
+
+    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S):
+        """Runs a Windows program beside the DLL; returns its exit code and output."""
+        return self._wine([self.install_program(program)] + list(args), timeout=timeout, cwd=self.host_dir())
+
+    def start_program(self, program, args=()):
+        """Copies a Windows program beside the DLL and starts it there, while
+        the caller goes on (a host run, say). Returns a BackgroundRun."""
+        self.runs += 1
+        return BackgroundRun([WINE, self.install_program(program)] + list(args), self.env, self.host_dir(),
+                             os.path.join(self.work, f"wine-{self.runs}.out"))
 
     def start_simulator(self, channels):
         """vornsim with {channel number: profile name}, linked as COM5."""

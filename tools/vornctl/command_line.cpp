@@ -71,6 +71,14 @@ const char* kSetFooter =
     "  coupling ac|dc, notch on|off, trigger 1|2, edge rising|falling.\n"
     "The settings go out with SetCondChan, then gain with CondGainTo and offset with CondOffsTo.\n";
 
+const char* kPanelFooter =
+    "\nThe panel is the library's own (CONDVorn.dll beside vornctl.exe), as a host program opens\n"
+    "it, with its live display saying \"No data\": vornctl has no ADC. The library takes its port\n"
+    "and probe range from its configuration; a PORT, --first and --last given here stand for\n"
+    "this run only, and the configuration is put back afterwards. Changes wait for Apply or OK\n"
+    "and then send every setting of each changed channel, since a conditioner cannot report\n"
+    "its settings; Cancel sends nothing. OK prints what changed.\n";
+
 // Registers --json on a command.
 void AddJson(CLI::App& command, Options& options) {
   command.add_flag("--json", options.json, "Print JSON for scripts instead of text");
@@ -91,6 +99,7 @@ Command ChosenCommand(const CLI::App& app, Options& options) {
     if (name == "info") chosen.push_back(Command::kInfo);
     if (name == "set") chosen.push_back(Command::kSet);
     if (name == "demo") chosen.push_back(Command::kDemo);
+    if (name == "panel") chosen.push_back(Command::kPanel);
   }
   if (chosen.empty()) throw CommandError(ExitCode::kUsage, "trace needs a command to watch, e.g. vornctl trace info 0");
   if (chosen.size() > 1) throw CommandError(ExitCode::kUsage, "give one command at a time");
@@ -119,12 +128,12 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
       ->expected(0, 1)
       ->type_name("[PROFILE]")
       ->excludes(port);
-  app.add_option("--first", options.first, "First channel number to probe (default 0)")
-      ->type_name("N")
-      ->check(CLI::Range(0, 127));
-  app.add_option("--last", options.last, "Probe at least up to this channel number (default 0)")
-      ->type_name("N")
-      ->check(CLI::Range(0, 127));
+  CLI::Option* first = app.add_option("--first", options.first, "First channel number to probe (default 0)")
+                            ->type_name("N")
+                            ->check(CLI::Range(0, 127));
+  CLI::Option* last = app.add_option("--last", options.last, "Probe at least up to this channel number (default 0)")
+                           ->type_name("N")
+                           ->check(CLI::Range(0, 127));
   app.add_flag("--log", options.log, "Keep the library's diagnostic log of the initialisation; vornctl says where");
   app.add_option("--adc-range", options.adcRange, "The host's ADC full scale in volts (default 5)")
       ->check(CLI::PositiveNumber);
@@ -150,6 +159,10 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
   app.add_subcommand("trace", "vornctl trace COMMAND ...: show every command and reply on the line");
   app.add_subcommand("demo", "A guided run on the simulator: scan, info, and a few settings");
 
+  CLI::App* panel = app.add_subcommand("panel", "Windows: set the conditioners by hand in the library's control panel");
+  panel->add_option("port", options.panelPort, "Serial port, e.g. COM3 (default: the library's configured port)");
+  panel->footer(kPanelFooter);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -161,7 +174,7 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
     const std::vector<std::string> extras = app.remaining();
     if (app.get_subcommands().empty() && !extras.empty()) {
       throw CommandError(ExitCode::kUsage, "unknown command \"" + extras.front() +
-                                               "\"; commands: scan info set trace demo (see vornctl --help)");
+                                               "\"; commands: scan info set trace demo panel (see vornctl --help)");
     }
     throw CommandError(ExitCode::kUsage, std::string(error.what()) + " (see vornctl --help)");
   }
@@ -170,6 +183,12 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
   if (!sim.empty()) options.simProfile = sim.front();
   if (options.command == Command::kDemo && options.port) {
     throw CommandError(ExitCode::kUsage, "demo runs on the simulator only; leave out --port");
+  }
+  if (options.command == Command::kPanel) {
+    if (!sim.empty()) throw CommandError(ExitCode::kUsage, "panel runs on a serial port only; leave out --sim");
+    if (options.port && options.panelPort) throw CommandError(ExitCode::kUsage, "give the panel's port once");
+    if (options.port) options.panelPort = options.port;
+    options.probeRangeGiven = first->count() > 0 || last->count() > 0;
   }
   return options;
 }

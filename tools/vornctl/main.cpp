@@ -8,6 +8,7 @@
 #include "exit_codes.h"
 #include "info.h"
 #include "options.h"
+#include "panel.h"
 #include "scan.h"
 #include "set.h"
 
@@ -26,6 +27,8 @@ int Run(int argc, char** argv) {
       return RunSet(*options);
     case Command::kDemo:
       return RunDemo(*options);
+    case Command::kPanel:
+      return RunPanel(*options);
   }
   return static_cast<int>(ExitCode::kInternal);
 }

@@ -1,17 +1,18 @@
 #include "number_text.h"
 
+#include <cmath>
 #include <cstdio>
+
+#include "channel/cutoff_modes.h"
 
 namespace vornctl {
 
 namespace {
 
-// The names of the channels' mode codes, which stand in cut-off lists.
+// The name of a mode code that stands in a cut-off list, or nullptr.
 const char* ModeName(double code) {
-  if (code == -1) return "Rect * 1";
-  if (code == -10) return "Rect * 10";
-  if (code == -11) return "Raw * 10";
-  return nullptr;
+  if (code != std::floor(code) || code < -1e6 || code > 0) return nullptr;
+  return condvorn::CutoffModeName(static_cast<int32_t>(code));
 }
 
 // A cut-off without its unit.

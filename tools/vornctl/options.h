@@ -8,7 +8,7 @@
 
 namespace vornctl {
 
-enum class Command { kScan, kInfo, kSet, kDemo };
+enum class Command { kScan, kInfo, kSet, kDemo, kPanel };
 
 struct Options {
   // Where it talks: a serial port, or the simulator (the default).
@@ -18,6 +18,7 @@ struct Options {
   // The library's settings.
   int first = 0;     // "First": first channel number probed
   int last = 0;      // "Last": probed at least up to this one
+  bool probeRangeGiven = false;  // --first or --last was on the command line
   bool log = false;  // "Dump": keep the diagnostic log
 
   // The host's side: its ADC range and its record's scaling.
@@ -33,6 +34,7 @@ struct Options {
   int channel = -1;
   std::optional<std::string> input;   // info: the input whose gains to show
   std::vector<std::string> settings;  // set: key=value ...
+  std::optional<std::string> panelPort;  // panel: the port, else the library's configured one
 };
 
 // The options from the command line, or nothing when help was asked for

@@ -57,6 +57,10 @@ LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT message, WPARAM wParam,
   auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self != nullptr && message == self->notifyMessage_) {
     self->notes_.emplace_back(wParam, lParam);
+    if (self->react_) {
+      const std::function<void(WPARAM, LPARAM)> react = self->react_;  // it may replace itself
+      react(wParam, lParam);
+    }
     return 0;
   }
   if (self != nullptr && message == WM_TIMER && wParam == kTickTimer && self->tick_) {

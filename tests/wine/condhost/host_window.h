@@ -25,6 +25,8 @@ class HostWindow {
   // modal loop too), until StopTicks.
   void StartTicks(DWORD ms, std::function<void()> tick);
   void StopTicks();
+  // Called for each notification as it arrives, as a host reacts to it.
+  void OnNote(std::function<void(WPARAM, LPARAM)> react) { react_ = std::move(react); }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -33,6 +35,7 @@ class HostWindow {
   UINT notifyMessage_;
   std::vector<std::pair<WPARAM, LPARAM>> notes_;
   std::function<void()> tick_;
+  std::function<void(WPARAM, LPARAM)> react_;
 };
 
 }  // namespace condhost

@@ -4,6 +4,7 @@
 
 #include "beep_counter.h"
 #include "panel_view.h"
+#include "pixel_reader.h"
 #include "script_session.h"
 
 namespace condhost {
@@ -11,6 +12,7 @@ namespace {
 
 constexpr DWORD kSettleMs = 300;        // the panel paints before a screenshot
 constexpr DWORD kShotTimeoutMs = 30000;
+const COLORREF kTraceGreen = RGB(0, 255, 0);
 
 std::string ColourJson(HDC dc, HBRUSH brush) {
   char text[64];
@@ -95,6 +97,36 @@ void ScriptSession::Context(const Words& args, JsonObject&) {
   // The watcher thread reads the menu that appears and closes it.
   SendMessageA(GetParent(control), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
                MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+}
+
+void ScriptSession::Focus(const Words& args, JsonObject&) { SetFocus(TypingTarget(NeedControl(args))); }
+
+void ScriptSession::Scroll(const Words& args, JsonObject&) {
+  HWND bar = NeedControl(args);
+  SendMessageA(GetParent(bar), WM_VSCROLL, MAKEWPARAM(Integer(args[1]), 0), reinterpret_cast<LPARAM>(bar));
+}
+
+void ScriptSession::Pixels(const Words& args, JsonObject& result) {
+  HWND control = NeedControl(args);
+  std::vector<int> columns;
+  for (size_t i = 1; i < args.size(); ++i) columns.push_back(static_cast<int>(Integer(args[i])));
+  result.AddRaw("pixels", ColourPixelsJson(GetParent(control), control, kTraceGreen, columns));
+}
+
+void ScriptSession::Windows(const Words&, JsonObject& result) {
+  std::string list;
+  for (HWND window : OtherWindows(window_.handle())) list += (list.empty() ? "" : ", ") + WindowJson(window);
+  result.AddRaw("windows", "[" + list + "]");
+}
+
+void ScriptSession::Attach(const Words& args, JsonObject& result) {
+  DriveAnyProcess();
+  const DWORD start = GetTickCount();
+  while (FindPanel() == nullptr) {
+    if (GetTickCount() - start > static_cast<DWORD>(Integer(args[0]))) throw ScriptError("no panel appeared");
+    window_.Pump(50);
+  }
+  result.AddRaw("attached", "true");
 }
 
 void ScriptSession::Move(const Words& args, JsonObject&) {

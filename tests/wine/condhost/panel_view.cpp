@@ -9,6 +9,23 @@ namespace condhost {
 namespace {
 
 constexpr const char* kPanelCaption = "Vorn controls";
+bool anyProcess = false;
+
+struct WindowSearch {
+  HWND skip[2];
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
+  auto& wanted = *reinterpret_cast<WindowSearch*>(search);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != wanted.skip[0] &&
+      window != wanted.skip[1]) {
+    wanted.found.push_back(window);
+  }
+  return TRUE;
+}
 
 std::string Text(HWND window) {
   std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
@@ -70,8 +87,19 @@ HWND FindPanel() {
   HWND panel = FindWindowA("#32770", kPanelCaption);
   DWORD process = 0;
   if (panel != nullptr) GetWindowThreadProcessId(panel, &process);
-  return panel != nullptr && process == GetCurrentProcessId() && IsWindowVisible(panel) ? panel : nullptr;
+  const bool ours = anyProcess || process == GetCurrentProcessId();
+  return panel != nullptr && ours && IsWindowVisible(panel) ? panel : nullptr;
 }
+
+void DriveAnyProcess() { anyProcess = true; }
+
+std::vector<HWND> OtherWindows(HWND host) {
+  WindowSearch search{{host, FindPanel()}, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowJson(HWND window) { return JsonObject().Add("class", ClassOf(window)).Add("title", Text(window)).Text(); }
 
 std::string RectJson(const RECT& rect) {
   return "[" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " + std::to_string(rect.right) +

@@ -5,11 +5,19 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace condhost {
 
-// This process's visible panel window, or null.
+// This process's visible panel window, or null; after DriveAnyProcess,
+// any process's.
 HWND FindPanel();
+void DriveAnyProcess();
+
+// This process's visible top-level windows but the panel and `host`.
+std::vector<HWND> OtherWindows(HWND host);
+// {"class": ..., "title": ...}
+std::string WindowJson(HWND window);
 
 // {"window": [l, t, r, b], "client": [w, h], "base": [x, y] (the dialog's
 // base units: pixels per 4 horizontal and 8 vertical dialog units),

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "records.h"
+#include "sample_source.h"
 
 namespace condhost {
 
@@ -59,9 +60,6 @@ constexpr const char* kSettingsKey = "Software\\ZEL\\ZELCond\\Vorn";
 // The host's data-acquisition routine handed to SetPellProc.
 void WINAPI HostPellProc() {}
 
-// A sampling routine for the panel's display that has no data.
-int32_t WINAPI NoSamples(int16_t*, int32_t, int32_t) { return 0; }
-
 constexpr DWORD kModalTickMs = 10;
 
 
@@ -94,6 +92,10 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"killmenu", 1, 1, "killmenu POST", &ScriptSession::KillMenu},
     {"scaling", 1, 1, "scaling ENABLE", &ScriptSession::Scaling},
     {"pump", 1, 1, "pump MS", &ScriptSession::Pump},
+    {"onchange", 1, 1, "onchange none|getchan|kill", &ScriptSession::OnChange},
+    {"samples", 1, 1000, "samples COUNT [CODE]...", &ScriptSession::Samples},
+    {"samplerclose", 0, 0, "samplerclose", &ScriptSession::SamplerClose},
+    {"sampled", 0, 0, "sampled", &ScriptSession::Sampled},
     {"panel", 0, 0, "panel", &ScriptSession::PanelView},
     {"select", 2, 2, "select ID INDEX", &ScriptSession::Select},
     {"click", 1, 1, "click ID", &ScriptSession::Click},
@@ -103,6 +105,11 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"enable", 2, 2, "enable ID ON", &ScriptSession::Enable},
     {"colours", 1, 1, "colours ID", &ScriptSession::Colours},
     {"context", 1, 1, "context ID", &ScriptSession::Context},
+    {"focus", 1, 1, "focus ID", &ScriptSession::Focus},
+    {"scroll", 2, 2, "scroll ID CODE", &ScriptSession::Scroll},
+    {"pixels", 2, 100, "pixels ID X...", &ScriptSession::Pixels},
+    {"windows", 0, 0, "windows", &ScriptSession::Windows},
+    {"attach", 1, 1, "attach MS", &ScriptSession::Attach},
     {"move", 2, 2, "move X Y", &ScriptSession::Move},
     {"shot", 1, 1, "shot NAME", &ScriptSession::Shot},
     {"rec", 1, 1000, "rec PORT [FIELD=VALUE]...", &ScriptSession::Record},
@@ -251,7 +258,7 @@ void ScriptSession::Menu(const Words& args, JsonObject& result) {
   int32_t count = Integer(args[0]);
   int32_t options = Integer(args[1]);
   if (args.size() > 2 && args[2] != "sampler") throw ScriptError("usage: menu COUNT OPTIONS [sampler]");
-  CondSampleProc sampler = args.size() > 2 ? NoSamples : nullptr;
+  CondSampleProc sampler = args.size() > 2 ? ScriptedSamples : nullptr;
   auto* doCondMenu = EXPORT(DoCondMenu);
   const bool modal = (options & COND_MENU_MODELESS) == 0;
   // The script goes on inside the modal loop, one line per tick.
@@ -276,6 +283,40 @@ void ScriptSession::Pump(const Words& args, JsonObject& result) {
     notes += (notes.empty() ? "[" : ", [") + std::to_string(note.first) + ", " + std::to_string(note.second) + "]";
   }
   result.AddRaw("notes", "[" + notes + "]");
+}
+
+void ScriptSession::OnChange(const Words& args, JsonObject&) {
+  if (args[0] == "none") {
+    window_.OnNote(nullptr);
+    return;
+  }
+  const bool fetch = args[0] == "getchan";
+  if (!fetch && args[0] != "kill") throw ScriptError("usage: onchange none|getchan|kill");
+  auto* getCondChan = EXPORT(GetCondChan);
+  auto* killCondMenu = EXPORT(KillCondMenu);
+  window_.OnNote([this, fetch, getCondChan, killCondMenu](WPARAM code, LPARAM port) {
+    if (code != COND_NOTIFY_CHANGED) return;
+    if (fetch) {
+      getCondChan(static_cast<int32_t>(port), &RecordFor(static_cast<int>(port)));
+    } else {
+      killCondMenu(0);
+    }
+  });
+}
+
+void ScriptSession::Samples(const Words& args, JsonObject&) {
+  std::vector<int16_t> runs;
+  for (size_t i = 1; i < args.size(); ++i) runs.push_back(static_cast<int16_t>(Integer(args[i])));
+  SetSamples(static_cast<int32_t>(Integer(args[0])), runs);
+}
+
+void ScriptSession::SamplerClose(const Words&, JsonObject&) { CloseFromSampler(EXPORT(KillCondMenu)); }
+
+void ScriptSession::Sampled(const Words&, JsonObject& result) {
+  const SamplerCalls seen = SamplerSeen();
+  result.Add("calls", static_cast<long long>(seen.calls))
+      .Add("channel", static_cast<long long>(seen.channel))
+      .Add("max", static_cast<long long>(seen.maxCount));
 }
 
 // ---- Host side ----

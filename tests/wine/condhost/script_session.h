@@ -8,11 +8,18 @@
 //   gainto PORT GAIN | gainchange PORT UP | offsto PORT OFFSET | offschange PORT UP
 //   info PORT WANT [SIZE]           GetCondInfo2; prints the wanted sections
 //   menu COUNT OPTIONS [sampler]    DoCondMenu with the records from 0 on, and
-//                                   a sampling routine that finds no data; a
-//                                   modal panel runs the lines that follow
-//                                   while it is open, so its result comes later
+//                                   the scripted sampling routine (no data
+//                                   until `samples`); a modal panel runs the
+//                                   lines that follow while it is open, so its
+//                                   result comes later
 //   killmenu POST | scaling ENABLE
 //   pump MS                         handle messages; prints panel notifications
+//   onchange none|getchan|kill      what the host window does on (3, port):
+//                                   nothing, GetCondChan(port), KillCondMenu(0)
+//   samples COUNT [CODE]...         the sampling routine reports COUNT and
+//                                   writes the codes in equal runs
+//   samplerclose                    its next call closes the panel
+//   sampled                         its calls so far, and the last arguments
 //
 // The open panel, driven by window messages as a user would drive it:
 //   panel                           the panel and every control, as JSON
@@ -26,6 +33,13 @@
 //   colours ID                      the colours a combo gives its edit part,
 //                                   and those the panel reflects to it
 //   context ID                      WM_CONTEXTMENU at the control's centre
+//   focus ID                        the keyboard focus to the control
+//   scroll ID CODE                  WM_VSCROLL from a scroll bar
+//   pixels ID X...                  the green rows of columns X in control ID,
+//                                   and green pixels elsewhere in the panel
+//   windows                         this process's other visible windows
+//   attach MS                       wait for a panel of any process, and drive
+//                                   that one from now on
 //   move X Y                        move the panel window
 //   shot NAME                       ask the bench for a screenshot, and wait
 //   rec PORT [FIELD=VALUE]...       edit and print the host's record of PORT
@@ -121,6 +135,15 @@ class ScriptSession {
   void Enable(const Words& args, JsonObject& result);
   void Colours(const Words& args, JsonObject& result);
   void Context(const Words& args, JsonObject& result);
+  void Focus(const Words& args, JsonObject& result);
+  void Scroll(const Words& args, JsonObject& result);
+  void Pixels(const Words& args, JsonObject& result);
+  void Windows(const Words& args, JsonObject& result);
+  void Attach(const Words& args, JsonObject& result);
+  void OnChange(const Words& args, JsonObject& result);
+  void Samples(const Words& args, JsonObject& result);
+  void SamplerClose(const Words& args, JsonObject& result);
+  void Sampled(const Words& args, JsonObject& result);
   void Move(const Words& args, JsonObject& result);
   void Shot(const Words& args, JsonObject& result);
   void Record(const Words& args, JsonObject& result);

@@ -317,6 +317,8 @@ class ErrorTest(unittest.TestCase):
         self.assertFails(["--port", "/nonexistent/tty", "scan"], 6, "/nonexistent/tty", "No such file or directory")
         self.assertFails(["--first", str(channels + 1), "scan"], 7, "no channel answered")
         self.assertFails(["--sim", "/nonexistent/profile.json", "scan"], 2, "not a built-in profile")
+        self.assertFails(["panel", "/dev/ttyUSB0"], 2, "the control panel is a Windows feature")
+        self.assertFails(["--sim", "df3", "panel"], 2, "leave out --sim")
 
     def test_values_outside_a_range_are_refused_with_the_range(self):
         scan = vornctl_json("scan")["channels"]
