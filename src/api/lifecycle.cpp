@@ -77,6 +77,7 @@ extern "C" int32_t WINAPI InitCond(int32_t reset) {
     return link.linkStatus;
   }
   link.linkStatus = COND_OK;
+  link.selectedChannel = -1;  // a port opened afresh addresses no channel yet
 
   if (!link.reinitNeeded) {
     // The previous discovery still stands.

@@ -95,6 +95,7 @@ void SelectChannel(int32_t channel) {
   char command[32];
   std::snprintf(command, sizeof command, ";;CH%d;", static_cast<int>(channel));
   SendStr(command);
+  Link().selectedChannel = channel;
   // Let the selection leave the output queue before the settling pause.
   DrainOutput();
   WaitMs(10);

@@ -7,6 +7,7 @@
 #include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/setting_commands.h"
+#include "link/link_state.h"
 #include "panel/cond_dlg.h"
 #include "panel/dialog_controls.h"
 #include "panel/filter_side.h"
@@ -20,7 +21,9 @@ namespace condvorn {
 bool CCondDlg::Deferred() const { return PanelFlag(COND_MENU_DEFERRED_APPLY); }
 
 void CCondDlg::AddressChannel(int32_t channel) {
-  if (Channels().currentChannel == channel) return;
+  // Another channel may have been addressed since the panel showed this one:
+  // by an export, or by a discovery that probed every channel.
+  if (Link().selectedChannel == channel && Channels().currentChannel == channel) return;
   ReadChannelState(channel, records_.Working(channel));
 }
 

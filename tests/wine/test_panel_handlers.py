@@ -81,6 +81,20 @@ class HandlerTest(panel.PanelTest):
         self.assertEqual(results.take("rec 0")["rec"]["changed"], 0, "GetCondChan took the mark")
         self.assertEqual(results.boxes, [])
 
+    def test_a_discovery_under_an_open_panel_leaves_its_next_change_on_its_channel(self):
+        """A host may start the library afresh while the panel is open. The
+        discovery addresses every channel it probes, so the panel's next
+        change must first address the channel it shows again."""
+        results, _ = self.run_panel(["rec 0 inUse=1", "rec 2 inUse=1", f"menu 4 {MODELESS}", "init 1",
+                                     f"click {AC_COUPLE}", "killmenu 0"], line={0: "df3", 2: "df1"})
+        self.assertEqual(results.take("init 1")["result"], 0)
+        sent = [(command["ch"], command["cmd"]) for command in self.sim.commands()]
+        end = max(i for i, (_, cmd) in enumerate(sent) if cmd == "?CH;")
+        self.assertEqual(sent[end][0], 3, "the second discovery ends on silent channel 3")
+        after = sent[end + 1:]
+        self.assertEqual(after[0], (0, ";;CH0;"), "the panel addresses its channel again")
+        self.assertIn((0, "AC1;"), after, "the coupling goes to the channel the panel shows")
+
     def test_deferred_mode_sends_on_apply_and_cancel_sends_nothing(self):
         results, _ = self.run_panel([
             "rec 0 inUse=1 scale=0.001 offset=1", f"menu 4 {DEFERRED | MODELESS}",
