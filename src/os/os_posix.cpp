@@ -22,6 +22,8 @@ namespace condvorn {
 namespace {
 
 constexpr long kNanosPerSecond = 1000000000;
+// A send that the line does not take within this time fails.
+constexpr int kSendTimeoutMs = 500;
 
 timespec MonotonicNow() {
   timespec now{};
@@ -168,6 +170,12 @@ std::string PosixSerialLink::PortPath(int32_t port) const {
 }
 
 int32_t PosixSerialLink::Open(int32_t port, int32_t, LinkHandle* handle, void*) {
+  // A host that starts the library twice without stopping it still holds
+  // the port; let go of it, so that only one descriptor reads the line.
+  if (auto earlier = openPorts_.find(port); earlier != openPorts_.end()) {
+    ::close(earlier->second);
+    openPorts_.erase(earlier);
+  }
   int fd = ::open(PortPath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno;
   termios tio{};
@@ -183,18 +191,38 @@ int32_t PosixSerialLink::Open(int32_t port, int32_t, LinkHandle* handle, void*) 
     tcsetattr(fd, TCSANOW, &tio);
   }
   RequestLowLatency(fd);
+  openPorts_[port] = fd;
   *handle = fd;
   return 0;
 }
 
-void PosixSerialLink::Close(LinkHandle handle) { ::close(static_cast<int>(handle)); }
+void PosixSerialLink::Close(LinkHandle handle) {
+  for (auto it = openPorts_.begin(); it != openPorts_.end(); ++it) {
+    if (it->second == static_cast<int>(handle)) {
+      openPorts_.erase(it);
+      break;
+    }
+  }
+  ::close(static_cast<int>(handle));
+}
 
 int32_t PosixSerialLink::Send(LinkHandle handle, const char* text, int32_t length) {
+  const int fd = static_cast<int>(handle);
   int32_t done = 0;
   while (done < length) {
-    ssize_t n = ::write(static_cast<int>(handle), text + done, static_cast<size_t>(length - done));
-    if (n < 0 && errno != EAGAIN && errno != EINTR) return errno;
-    if (n > 0) done += static_cast<int32_t>(n);
+    ssize_t n = ::write(fd, text + done, static_cast<size_t>(length - done));
+    if (n > 0) {
+      done += static_cast<int32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return errno;
+    // The line's buffer is full: wait for room, but not for ever (nothing
+    // may be reading the line at all).
+    pollfd room{fd, POLLOUT, 0};
+    const int ready = ::poll(&room, 1, kSendTimeoutMs);
+    if (ready == 0) return ETIMEDOUT;
+    if (ready < 0 && errno != EINTR) return errno;
   }
   return 0;
 }

@@ -52,7 +52,9 @@ class PosixHost : public Host {
 // control, in low-latency mode where the driver offers it (USB adapters
 // otherwise hold received bytes for up to 16 ms). Port n opens the path
 // given with SetPortPath, or /dev/ttyS<n-1>. Open returns errno on failure;
-// a read error gives -2 - errno. Input waits poll the descriptor.
+// a read error gives -2 - errno. Input waits poll the descriptor. Opening a
+// port that is still open lets go of the earlier descriptor; a send that
+// the line does not take within half a second fails with ETIMEDOUT.
 class PosixSerialLink : public SerialLink {
  public:
   int32_t Open(int32_t port, int32_t mode, LinkHandle* handle, void* scratch40) override;
@@ -69,6 +71,7 @@ class PosixSerialLink : public SerialLink {
 
  private:
   std::map<int32_t, std::string> portPaths_;
+  std::map<int32_t, int> openPorts_;  // port number -> descriptor
 };
 
 // The process-wide POSIX services, as PlatformOs() installs them.

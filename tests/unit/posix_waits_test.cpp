@@ -6,7 +6,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "os/os_posix.h"
@@ -80,6 +83,32 @@ TEST_F(PtyLinkTest, ALineThatHungUpWaitsOutItsTime) {
   const auto start = RealClock::now();
   EXPECT_FALSE(link.WaitForInput(handle, 30000));
   EXPECT_GE(MsSince(start), 30.0);
+}
+
+// The descriptors open on the pseudo-terminal's slave side.
+int OpenOn(const std::string& path) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) == path) ++count;
+  }
+  return count;
+}
+
+TEST_F(PtyLinkTest, OpeningAnOpenPortAgainLetsGoOfTheEarlierDescriptor) {
+  const std::string path = ptsname(master);
+  LinkHandle again = -1;
+  ASSERT_EQ(link.Open(1, -1, &again, nullptr), 0);
+  EXPECT_EQ(OpenOn(path), 1) << "a second reader would take half of every reply";
+  handle = again;
+}
+
+TEST_F(PtyLinkTest, ASendThatNothingReadsFailsInsteadOfHanging) {
+  // Nothing reads the master side: the line's buffer fills and stays full.
+  const std::string block(1 << 16, 'x');
+  const auto start = RealClock::now();
+  EXPECT_EQ(link.Send(handle, block.data(), static_cast<int32_t>(block.size())), ETIMEDOUT);
+  EXPECT_LT(MsSince(start), 500.0 + kLateToleranceMs);
 }
 
 }  // namespace
