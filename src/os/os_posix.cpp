@@ -22,8 +22,8 @@ namespace condvorn {
 namespace {
 
 constexpr long kNanosPerSecond = 1000000000;
-// A send that the line does not take within this time fails.
-constexpr int kSendTimeoutMs = 500;
+// A send that the line has not taken in full within this time fails.
+constexpr uint32_t kSendTimeoutMs = 500;
 
 timespec MonotonicNow() {
   timespec now{};
@@ -208,6 +208,7 @@ void PosixSerialLink::Close(LinkHandle handle) {
 
 int32_t PosixSerialLink::Send(LinkHandle handle, const char* text, int32_t length) {
   const int fd = static_cast<int>(handle);
+  const timespec deadline = Later(MonotonicNow(), kSendTimeoutMs * 1000u);
   int32_t done = 0;
   while (done < length) {
     ssize_t n = ::write(fd, text + done, static_cast<size_t>(length - done));
@@ -218,9 +219,13 @@ int32_t PosixSerialLink::Send(LinkHandle handle, const char* text, int32_t lengt
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return errno;
     // The line's buffer is full: wait for room, but not for ever (nothing
-    // may be reading the line at all).
+    // may be reading the line at all). The limit holds for the whole send,
+    // so a line that takes a few bytes now and then cannot stretch it.
+    const timespec left = Until(deadline);
+    const int leftMs = static_cast<int>(left.tv_sec * 1000 + (left.tv_nsec + 999999) / 1000000);
+    if (leftMs == 0) return ETIMEDOUT;
     pollfd room{fd, POLLOUT, 0};
-    const int ready = ::poll(&room, 1, kSendTimeoutMs);
+    const int ready = ::poll(&room, 1, leftMs);
     if (ready == 0) return ETIMEDOUT;
     if (ready < 0 && errno != EINTR) return errno;
   }
