@@ -124,21 +124,33 @@ def read_line(stream, timeout):
 class Simulator:
     """A running vornsim, its line linked as the prefix's COM5."""
 
-    def __init__(self, executable, channels, link, record, errors):
+    def __init__(self, executable, channels, link, record, errors, line_file=None):
         args = [executable, "--link", link, "--record", record]
         for number, profile in channels.items():
             args += ["--channel", f"{number}={profile}"]
+        if line_file is not None:
+            args += ["--line", line_file]
         self.record_path = record
+        self.errors = errors
         with open(errors, "wb") as error_file:
             self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                             stderr=error_file, preexec_fn=die_with_parent)
+        self.pty = self._ready_pty()
+
+    def _ready_pty(self):
+        """The path of the "pty: PATH" line that vornsim prints when the line is ready."""
         line = read_line(self.process.stdout, 10)
         if not line or not line.startswith("pty: "):
             self.stop()
-            with open(errors, errors="replace") as error_file:
+            with open(self.errors, errors="replace") as error_file:
                 raise RuntimeError(f"vornsim did not report its pty: {line!r}, "
                                    f"its errors: {error_file.read()!r}")
-        self.pty = line[len("pty: "):].strip()
+        return line[len("pty: "):].strip()
+
+    def revive(self):
+        """Brings a dead line back and waits until it is ready."""
+        self.process.send_signal(signal.SIGUSR1)
+        self.pty = self._ready_pty()
 
     def commands(self):
         """The commands the line received, in order: dicts with t, ch, cmd.
@@ -339,19 +351,26 @@ class WineBench:
 
     # ---- Runs ----
 
-    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S):
+    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S, while_running=None):
         """Copies a Windows program beside the DLL and runs it there; returns its exit code and output."""
         shutil.copy(program, self.host_dir())
         windows_path = "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
-        return self._wine([windows_path] + list(args), timeout=timeout, cwd=self.host_dir())
+        return self._wine([windows_path] + list(args), timeout=timeout, cwd=self.host_dir(),
+                          while_running=while_running)
 
-    def start_simulator(self, channels):
-        """vornsim with {channel number: profile name}, linked as COM5."""
+    def start_simulator(self, channels, line=None):
+        """vornsim with {channel number: profile name}, linked as COM5; `line`
+        adds the rest of a line file (such as its timing or its death)."""
         link = os.path.join(self.prefix, "dosdevices", f"com{SIM_PORT}")
         record = os.path.join(self.work, "vornsim-record.jsonl")
         if os.path.exists(record):
             os.remove(record)
-        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
+        line_file = None
+        if line is not None:
+            line_file = os.path.join(self.work, "vornsim-line.json")
+            with open(line_file, "w") as file:
+                json.dump(dict({"channels": []}, **line), file)
+        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"), line_file)
 
     def run_host(self, lines, screenshots=None, load_stack_kib=None):
         """Runs a script; returns its result lines as dicts, message boxes included.
