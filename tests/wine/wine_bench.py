@@ -235,32 +235,41 @@ class WineBench:
         display = self._start_display()
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", DISPLAY=display,
                         WINESERVER=WINESERVER, WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                       preexec_fn=die_with_parent)
+        self._start_server()
         if fresh_prefix:
             self._wine(["wineboot", "-i"], timeout=120)
             # Windows inside one virtual desktop: without a window manager,
-            # Wine waits about 2 s for each top-level window to go away.
+            # Wine waits about 2 s for each top-level window to go away. The
+            # desktop that wineboot started has none: a new server starts one.
             for key, name, value in VIRTUAL_DESKTOP:
                 self._reg(["add", key, "/v", name, "/d", value, "/f"])
             open(os.path.join(self.prefix, PREFIX_READY_MARK), "w").close()
+            self._stop_server()
+            self._start_server()
         os.makedirs(self.host_dir(), exist_ok=True)
         shutil.copy(self.dll, self.host_dir())
         shutil.copy(self.host, self.host_dir())
 
     def stop(self):
+        self._stop_server()
+        stop_adopted_processes(exclude=[self.xvfb])
+        stop_process(self.xvfb)
+
+    def _start_server(self):
+        self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=die_with_parent)
+
+    def _stop_server(self):
         if self.server is not None and self.server.poll() is None:
             # The server ends every process of the prefix, then itself;
-            # whatever is left is ended below.
+            # whatever is left is ended by stop().
             try:
                 subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
             except subprocess.TimeoutExpired:
                 pass
         stop_process(self.server, timeout=10)
-        stop_adopted_processes(exclude=[self.xvfb])
-        stop_process(self.xvfb)
 
     def _start_display(self):
         """Xvfb on a display number it chooses itself; returns ":N"."""

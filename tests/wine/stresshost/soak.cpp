@@ -19,20 +19,39 @@ namespace {
 using condhost::JsonObject;
 
 constexpr size_t kFailuresKept = 10;
+constexpr int kStartAttempts = 3;
 constexpr float kOffsets[2] = {0.01f, 0.02f};
+
+// Handle values are given out lowest first: a process with a few hundred
+// handles has them all below this.
+constexpr ULONG_PTR kHandleValuesProbed = 0x1000;
 
 struct Sample {
   DWORD handles;
   SIZE_T privateBytes;
 };
 
+// The open handles, counted in the handle table itself.
+DWORD CountOpenHandles() {
+  DWORD count = 0;
+  for (ULONG_PTR value = 4; value < kHandleValuesProbed; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+// Wine answers GetProcessHandleCount and PrivateUsage with 0: the handles
+// are then counted in the table, and the private bytes are the commit
+// charge it reports as PagefileUsage (which Windows gives in both fields).
 Sample TakeSample() {
   Sample sample{};
   GetProcessHandleCount(GetCurrentProcess(), &sample.handles);
+  if (sample.handles == 0) sample.handles = CountOpenHandles();
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-  sample.privateBytes = memory.PrivateUsage;
+  sample.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
   return sample;
 }
 
@@ -52,6 +71,20 @@ ChanSettings PortRecord() {
   return record;
 }
 
+// Starts the library until every port has its channel: a probe that a busy
+// machine answers late leaves a channel out, and is tried again. The number
+// of InitCond calls it took.
+int StartLibrary(const condhost::Exports& exports, const std::vector<int32_t>& ports) {
+  const auto initCond = condhost::Need<decltype(InitCond)>(exports, "InitCond");
+  const auto condOnChan = condhost::Need<decltype(CondOnChan)>(exports, "CondOnChan");
+  const auto allFound = [&] {
+    return std::all_of(ports.begin(), ports.end(), [&](int32_t port) { return condOnChan(port, 0) == 1; });
+  };
+  int starts = 1;
+  for (initCond(1); !allFound() && starts < kStartAttempts; ++starts) initCond(1);
+  return allFound() ? starts : 0;
+}
+
 }  // namespace
 
 JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec) {
@@ -61,13 +94,16 @@ JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec)
   const size_t calls = spec.at("calls").get<size_t>();
   const std::vector<int32_t> ports = spec.at("ports").get<std::vector<int32_t>>();
   const size_t window = std::min(spec.value("window", size_t{1000}), calls / 2);
+  const size_t sampleEvery = spec.value("sampleEvery", size_t{1});
+  const int starts = StartLibrary(exports, ports);
+  if (starts == 0) return JsonObject().Add("error", "the ports' channels were not found");
 
   std::map<int32_t, ChanSettings> records;
   for (int32_t port : ports) records[port] = PortRecord();
   auto info = std::make_unique<CondInfo>();
   std::map<std::pair<int32_t, int>, std::string> answers;  // by port and input
   std::vector<Sample> samples;
-  samples.reserve(calls);
+  samples.reserve(calls / sampleEvery + 1);
   std::vector<std::string> failures;
   size_t outOfStep = 0;
 
@@ -103,7 +139,7 @@ JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec)
         if (!first && known->second != answer) ++outOfStep;
       }
     }
-    samples.push_back(TakeSample());
+    if (call % sampleEvery == 0) samples.push_back(TakeSample());
     if (result != 0 && failures.size() < kFailuresKept) {
       failures.push_back(condhost::JsonString(std::string(name) + " on port " + std::to_string(port) + " gave " +
                                               std::to_string(result)));
@@ -122,22 +158,25 @@ JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec)
   }
   std::string failed;
   for (const std::string& failure : failures) failed += (failed.empty() ? "" : ", ") + failure;
+  const size_t perWindow = std::max<size_t>(window / sampleEvery, 1);
   const auto handles = [](const Sample& s) { return static_cast<unsigned long long>(s.handles); };
   const auto privateBytes = [](const Sample& s) { return static_cast<unsigned long long>(s.privateBytes); };
   return JsonObject()
+      .Add("starts", static_cast<long long>(starts))
       .Add("calls", static_cast<long long>(calls))
       .AddRaw("failures", "[" + failed + "]")
       .Add("outOfStep", static_cast<long long>(outOfStep))
       .AddRaw("answers", "[" + references + "]")
       .Add("seconds", static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart))
       .AddRaw("handles", JsonObject()
-                             .AddRaw("first", Span(samples, 0, window, handles))
-                             .AddRaw("last", Span(samples, calls - window, calls, handles))
+                             .AddRaw("first", Span(samples, 0, perWindow, handles))
+                             .AddRaw("last", Span(samples, samples.size() - perWindow, samples.size(), handles))
                              .Text())
-      .AddRaw("privateBytes", JsonObject()
-                                  .AddRaw("first", Span(samples, 0, window, privateBytes))
-                                  .AddRaw("last", Span(samples, calls - window, calls, privateBytes))
-                                  .Text());
+      .AddRaw("privateBytes",
+              JsonObject()
+                  .AddRaw("first", Span(samples, 0, perWindow, privateBytes))
+                  .AddRaw("last", Span(samples, samples.size() - perWindow, samples.size(), privateBytes))
+                  .Text());
 }
 
 }  // namespace stresshost
