@@ -95,6 +95,16 @@ const std::map<std::string, Binder>& Binders() {
   return binders;
 }
 
+// The processor time the process has used so far, in ms.
+double ProcessorMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto ms = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -126,12 +136,16 @@ condhost::JsonObject CallExport(const Exports& exports, condhost::HostWindow& wi
 
   std::optional<int32_t> result;
   LARGE_INTEGER start, end;
+  const double processorBefore = ProcessorMs();
   QueryPerformanceCounter(&start);
   const std::optional<Fault> fault = RunGuarded([&] { result = call(); });
   QueryPerformanceCounter(&end);
+  const double processor = ProcessorMs() - processorBefore;
   SetGuardedMemory(nullptr);
 
-  out.AddRaw("result", result ? std::to_string(*result) : "null").Add("ms", Milliseconds(start, end));
+  out.AddRaw("result", result ? std::to_string(*result) : "null")
+      .Add("ms", Milliseconds(start, end))
+      .Add("cpuMs", processor);
   if (fault) out.Add("fault", fault->what);
   memory.Report(out);
   if (std::unique_ptr<GuardedBlock> records = memory.LendRecords()) lent.push_back(std::move(records));

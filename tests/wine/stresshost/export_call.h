@@ -1,5 +1,6 @@
 // One export called as a script line asks, with the arguments built in
-// guarded host memory: its result, how long it took, the fault that ended
+// guarded host memory: its result, how long it took (and how much of that
+// the processor spent in the process), the fault that ended
 // it, and what became of the host's memory; then the messages that came
 // meanwhile are handled (guarded as well), and the panel's notifications
 // among them reported.
