@@ -1,11 +1,26 @@
 #include "chunked_link.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
 namespace condvorn::fuzz {
 namespace {
 
 constexpr LinkHandle kHandle = 0x7777;
 constexpr int32_t kSendError = 1117;     // an I/O device error
 constexpr int32_t kReceiveError = -1119; // below -1: a receive error code
+
+// One command of the device's language: printable ASCII, ended by its only
+// ";" (a selection has two more in front).
+bool OneCommand(std::string_view text) {
+  if (text.rfind(";;CH", 0) == 0) text.remove_prefix(2);
+  if (text.empty() || text.back() != ';' || text.find(';') != text.size() - 1) return false;
+  for (char c : text) {
+    if (c < ' ' || c > '~') return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -20,8 +35,13 @@ int32_t ChunkedLink::Open(int32_t, int32_t, LinkHandle* handle, void*) {
 
 void ChunkedLink::Close(LinkHandle) {}
 
-int32_t ChunkedLink::Send(LinkHandle, const char*, int32_t) {
+int32_t ChunkedLink::Send(LinkHandle, const char* text, int32_t length) {
   clock_.Poll();
+  const std::string_view command(text, static_cast<size_t>(length));
+  if (!OneCommand(command)) {
+    std::fprintf(stderr, "sent something that is not one command: \"%.*s\"\n", static_cast<int>(length), text);
+    std::abort();
+  }
   if (++sends_ == failingSend_) return kSendError;
   if (sends_ <= replies_.size()) {
     const std::string_view reply = replies_[sends_ - 1];

@@ -2,6 +2,8 @@
 // bytes arrives, all at once, as the library sends its n-th command; once
 // the chunks run out the line is silent. A wait that finds nothing lets its
 // whole time pass on the virtual clock, so every time-out costs nothing.
+// Whatever is sent must be one command of the device's language; anything
+// else aborts.
 #pragma once
 
 #include <cstdint>
