@@ -10,7 +10,8 @@ pattern before it), faults are caught per call, message boxes are recorded
 and closed, and each call is timed. Every call must give the result that
 condvorn.h and docs/api.md document, show exactly the documented message
 boxes, touch nothing outside its records, and return within twice the time
-its time-outs allow.
+its time-outs allow. A host that starts the library again and again, with
+and without KillCond between, leaves no handle behind.
 """
 import math
 import unittest
@@ -35,6 +36,7 @@ BAD_INFOS = [None, {"size": 0}, {"size": 25320}, {"bytes": 100, "size": 100}, {"
              {"settings": {"bytes": 100, "size": 100}}, {"settings": {"size": 0}}]
 MODELESS = 2
 STATES = ["before", "open", "panel", "after"]
+RESTARTS = 30  # InitCond(0) twice, KillCond between
 
 # ---- Message boxes ----
 
@@ -265,6 +267,19 @@ class AbuseMatrix(unittest.TestCase):
               f"{sum(len(e.boxes) for _, e, _ in steps)} message boxes, {len(failures)} failures; "
               f"slowest call at {100 * worst:.0f} % of its limit")
         self.assertEqual(failures, [], "\n" + "\n".join(failures))
+
+    def test_starting_and_stopping_over_and_over_holds_on_to_nothing(self):
+        sim = bench.start_simulator(LINE)
+        self.addCleanup(sim.stop)
+        restarts = [call("InitCond", 1), {"resources": True}]
+        for _ in range(RESTARTS):
+            restarts += [call("InitCond", 0), call("KillCond"), call("InitCond", 0)]
+        results = run_stresshost(bench, restarts + [{"resources": True}, call("KillCond")])
+        self.assertEqual({result["result"] for result in results if result.get("call") == "InitCond"}, {0})
+        before, after = results[1]["resources"], results[-2]["resources"]
+        print(f"\n{RESTARTS} restarts: handles {before['handles']} -> {after['handles']}, "
+              f"private bytes {before['privateBytes']} -> {after['privateBytes']}")
+        self.assertEqual(after["handles"], before["handles"])
 
     def problems(self, outcome, expect):
         if "error" in outcome:

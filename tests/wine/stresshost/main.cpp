@@ -7,6 +7,7 @@
 //                                     the file NAME.done appears beside it
 //   {"lock": FILE}, {"unlock": FILE}  holds a file beside it open, unshared
 //   {"soak": {...}}                   a long run of calls (see soak.h)
+//   {"resources": true}               the process's handles and private bytes
 //
 // One JSON result line per script line goes to OUTPUT; message boxes are
 // answered by a watcher thread, which writes {"box": text} before the result
@@ -88,6 +89,8 @@ class Script {
         result.Add("unlocked", name);
       } else if (line.contains("soak")) {
         result.AddRaw("soak", RunSoak(exports_, line.at("soak")).Text());
+      } else if (line.contains("resources")) {
+        result.AddRaw("resources", ResourcesNow().Text());
       } else {
         throw std::invalid_argument("unknown command");
       }

@@ -87,6 +87,13 @@ int StartLibrary(const condhost::Exports& exports, const std::vector<int32_t>& p
 
 }  // namespace
 
+JsonObject ResourcesNow() {
+  const Sample sample = TakeSample();
+  return JsonObject()
+      .Add("handles", static_cast<long long>(sample.handles))
+      .Add("privateBytes", static_cast<long long>(sample.privateBytes));
+}
+
 JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec) {
   const auto setCondChan = condhost::Need<decltype(SetCondChan)>(exports, "SetCondChan");
   const auto gainChange = condhost::Need<decltype(CondGainChange)>(exports, "CondGainChange");

@@ -26,4 +26,8 @@ namespace stresshost {
 
 condhost::JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec);
 
+// The process's open handles and private bytes now:
+//   {"handles": N, "privateBytes": N}
+condhost::JsonObject ResourcesNow();
+
 }  // namespace stresshost
