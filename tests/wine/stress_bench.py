@@ -9,7 +9,7 @@ test's `on_wait(NAME)` has returned.
 import json
 import os
 
-from wine_bench import HOST_DIR, required_path
+from wine_bench import HOST_DIR, GrowingFile, required_path, start_module_bench
 
 STRESSHOST_TIMEOUT_S = 170
 
@@ -32,23 +32,25 @@ class WaitAnswerer:
 
     def __init__(self, bench, results, on_wait):
         self.bench = bench
-        self.results = results
+        self.results = GrowingFile(results)
         self.on_wait = on_wait
-        self.read = 0
 
     def poll(self):
-        if not os.path.exists(self.results):
-            return
-        with open(self.results, "rb") as lines:
-            lines.seek(self.read)
-            text = lines.read()
-        complete = text[:text.rfind(b"\n") + 1]
-        self.read += len(complete)
-        for line in complete.decode().splitlines():
-            waiting = json.loads(line).get("waiting")
-            if waiting is not None:
-                self.on_wait(waiting)
-                open(self.bench.host_file(waiting + ".done"), "w").close()
+        for line in self.results.new_lines():
+            if "waiting" in line:
+                self.on_wait(line["waiting"])
+                open(self.bench.host_file(line["waiting"] + ".done"), "w").close()
+
+
+def start_configured_bench(unittest, settings):
+    """A started bench for a test module, with the library's settings in
+    the registry and no zelcond.ini."""
+    bench = start_module_bench(unittest)
+    bench.clear_registry()
+    bench.write_ini(None)
+    for name, value in settings.items():
+        bench.set_registry(name, value)
+    return bench
 
 
 def run_stresshost(bench, commands, on_wait=None, timeout=STRESSHOST_TIMEOUT_S):

@@ -17,8 +17,9 @@ import math
 import unittest
 from typing import NamedTuple
 
-from stress_bench import FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, call, run_stresshost
-from wine_bench import SIM_PORT, start_module_bench
+from stress_bench import (FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, call, run_stresshost,
+                          start_configured_bench)
+from wine_bench import SIM_PORT
 
 bench = None
 
@@ -307,11 +308,7 @@ class AbuseMatrix(unittest.TestCase):
 
 def setUpModule():
     global bench
-    bench = start_module_bench(unittest)
-    bench.clear_registry()
-    bench.write_ini(None)
-    for name, value in SETTINGS.items():
-        bench.set_registry(name, value)
+    bench = start_configured_bench(unittest, SETTINGS)
 
 
 if __name__ == "__main__":

@@ -14,9 +14,10 @@ import os
 import sys
 import unittest
 
-from stress_bench import FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, WIRE, call, run_stresshost
+from stress_bench import (FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, WIRE, call, run_stresshost,
+                          start_configured_bench)
 from test_session import FULL_INFO, differences
-from wine_bench import SIM_PORT, start_module_bench
+from wine_bench import SIM_PORT
 
 bench = None
 
@@ -167,9 +168,7 @@ class UnwritableLog(unittest.TestCase):
 
 def setUpModule():
     global bench
-    bench = start_module_bench(unittest)
-    bench.clear_registry()
-    bench.write_ini(None)
+    bench = start_configured_bench(unittest, SETTINGS)
 
 
 if __name__ == "__main__":

@@ -10,9 +10,9 @@ bytes over the last thousand calls stay at those of the first thousand.
 """
 import unittest
 
-from stress_bench import call, run_stresshost
+from stress_bench import call, run_stresshost, start_configured_bench
 from test_session import FULL_INFO, differences
-from wine_bench import SIM_PORT, start_module_bench
+from wine_bench import SIM_PORT
 
 bench = None
 
@@ -52,11 +52,7 @@ class Soak(unittest.TestCase):
 
 def setUpModule():
     global bench
-    bench = start_module_bench(unittest)
-    bench.clear_registry()
-    bench.write_ini(None)
-    for name, value in SETTINGS.items():
-        bench.set_registry(name, value)
+    bench = start_configured_bench(unittest, SETTINGS)
 
 
 if __name__ == "__main__":

@@ -174,6 +174,24 @@ class Simulator:
         self.process.stdout.close()
 
 
+class GrowingFile:
+    """The JSON lines that a running program appends to a file, each once it is complete."""
+
+    def __init__(self, path):
+        self.path = path
+        self.read = 0
+
+    def new_lines(self):
+        if not os.path.exists(self.path):
+            return []
+        with open(self.path, "rb") as lines:
+            lines.seek(self.read)
+            text = lines.read()
+        complete = text[:text.rfind(b"\n") + 1]
+        self.read += len(complete)
+        return [json.loads(line) for line in complete.decode().splitlines()]
+
+
 class ShotTaker:
     """Answers a running host's screenshot requests: each {"shot": NAME,
     "window": rect} line of its results gets NAME.png, then NAME.done in
@@ -181,20 +199,11 @@ class ShotTaker:
 
     def __init__(self, bench, results, directory):
         self.bench = bench
-        self.results = results
+        self.results = GrowingFile(results)
         self.directory = directory
-        self.read = 0
 
     def poll(self):
-        if not os.path.exists(self.results):
-            return
-        with open(self.results, "rb") as lines:
-            lines.seek(self.read)
-            text = lines.read()
-        complete = text[:text.rfind(b"\n") + 1]
-        self.read += len(complete)
-        for line in complete.decode().splitlines():
-            request = json.loads(line)
+        for request in self.results.new_lines():
             if "shot" in request and "window" in request:
                 self.take(request["shot"], request["window"])
 

@@ -34,6 +34,13 @@ BoundCall Void(Call call) {
   };
 }
 
+// The exports whose arguments are (value, port, record), the value an
+// integer or a float.
+template <typename Fn, typename Value>
+BoundCall WithPortAndRecord(Fn* export_, Value value, HostMemory& m) {
+  return Returning([export_, value, port = m.Int(1), r = m.Record(2)] { return export_(value, port, r); });
+}
+
 // Every argument is built before the call, so that only the export runs
 // guarded.
 const std::map<std::string, Binder>& Binders() {
@@ -59,22 +66,16 @@ const std::map<std::string, Binder>& Binders() {
          return Returning([f = EXPORT_OF(CondOnChan), port = m.Int(0), report = m.Int(1)] { return f(port, report); });
        }},
       {"CondGainTo", [](const Exports& exports, HostMemory& m) {
-         return Returning([f = EXPORT_OF(CondGainTo), gain = static_cast<float>(m.Real(0)), port = m.Int(1),
-                           r = m.Record(2)] { return f(gain, port, r); });
+         return WithPortAndRecord(EXPORT_OF(CondGainTo), static_cast<float>(m.Real(0)), m);
        }},
       {"CondGainChange", [](const Exports& exports, HostMemory& m) {
-         return Returning([f = EXPORT_OF(CondGainChange), up = m.Int(0), port = m.Int(1), r = m.Record(2)] {
-           return f(up, port, r);
-         });
+         return WithPortAndRecord(EXPORT_OF(CondGainChange), m.Int(0), m);
        }},
       {"CondOffsTo", [](const Exports& exports, HostMemory& m) {
-         return Returning([f = EXPORT_OF(CondOffsTo), offset = static_cast<float>(m.Real(0)), port = m.Int(1),
-                           r = m.Record(2)] { return f(offset, port, r); });
+         return WithPortAndRecord(EXPORT_OF(CondOffsTo), static_cast<float>(m.Real(0)), m);
        }},
       {"CondOffsChange", [](const Exports& exports, HostMemory& m) {
-         return Returning([f = EXPORT_OF(CondOffsChange), up = m.Int(0), port = m.Int(1), r = m.Record(2)] {
-           return f(up, port, r);
-         });
+         return WithPortAndRecord(EXPORT_OF(CondOffsChange), m.Int(0), m);
        }},
       {"GetCondInfo2", [](const Exports& exports, HostMemory& m) {
          return Returning([f = EXPORT_OF(GetCondInfo2), port = m.Int(0), info = m.Info(1)] { return f(port, info); });

@@ -34,35 +34,35 @@ GuardedBlock& HostMemory::NewBlock(size_t argument, size_t bytes) {
   return *blocks_.back().memory;
 }
 
-void HostMemory::FillRecord(const json& spec, void* memory, size_t bytes) {
+void HostMemory::FillRecord(const json& given, void* memory, size_t bytes) {
   if (bytes >= sizeof(ChanSettings)) {
     *static_cast<ChanSettings*>(memory) = condhost::DefaultRecord();
-    for (const auto& [field, value] : spec.items()) {
+    for (const auto& [field, value] : given.items()) {
       if (field == "bytes" || field == "size") continue;
       if (!condhost::SetRecordField(*static_cast<ChanSettings*>(memory), field, FieldText(value))) {
         throw std::invalid_argument("bad record field " + field);
       }
     }
   }
-  const uint32_t size = static_cast<uint32_t>(spec.value("size", static_cast<long long>(sizeof(ChanSettings))));
+  const uint32_t size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
   std::memcpy(memory, &size, std::min(sizeof size, bytes));
 }
 
 ChanSettings* HostMemory::Record(size_t i) {
-  const json& spec = args_.at(i);
-  if (spec.is_null()) return nullptr;
-  const size_t bytes = spec.value("bytes", sizeof(ChanSettings));
+  const json& given = args_.at(i);
+  if (given.is_null()) return nullptr;
+  const size_t bytes = given.value("bytes", sizeof(ChanSettings));
   GuardedBlock& block = NewBlock(i, bytes);
-  FillRecord(spec, block.data(), bytes);
+  FillRecord(given, block.data(), bytes);
   auto* record = static_cast<ChanSettings*>(block.data());
   if (bytes >= sizeof(ChanSettings) && record_ == nullptr) record_ = record;
   return record;
 }
 
 ChanSettings* HostMemory::Records(size_t i) {
-  const json& spec = args_.at(i);
-  if (spec.is_null()) return nullptr;
-  const json& list = spec.at("records");
+  const json& given = args_.at(i);
+  if (given.is_null()) return nullptr;
+  const json& list = given.at("records");
   GuardedBlock& block = NewBlock(i, list.size() * sizeof(ChanSettings));
   auto* records = static_cast<ChanSettings*>(block.data());
   for (size_t k = 0; k < list.size(); ++k) FillRecord(list[k], &records[k], sizeof(ChanSettings));
@@ -72,22 +72,22 @@ ChanSettings* HostMemory::Records(size_t i) {
 }
 
 CondInfo* HostMemory::Info(size_t i) {
-  const json& spec = args_.at(i);
-  if (spec.is_null()) return nullptr;
-  const size_t bytes = spec.value("bytes", sizeof(CondInfo));
+  const json& given = args_.at(i);
+  if (given.is_null()) return nullptr;
+  const size_t bytes = given.value("bytes", sizeof(CondInfo));
   GuardedBlock& block = NewBlock(i, bytes);
   auto* info = static_cast<CondInfo*>(block.data());
   if (bytes >= sizeof(CondInfo)) {
     condhost::MarkInfoSections(*info);
-    info->want = spec.value("want", 127u);
-    const json settings = spec.value("settings", json::object());
+    info->want = given.value("want", 127u);
+    const json settings = given.value("settings", json::object());
     if (!settings.is_null()) {
       info->settings = static_cast<ChanSettings*>(NewBlock(i, settings.value("bytes", sizeof(ChanSettings))).data());
       FillRecord(settings, info->settings, settings.value("bytes", sizeof(ChanSettings)));
     }
     info_ = info;
   }
-  const int32_t size = spec.value("size", static_cast<int32_t>(sizeof(CondInfo)));
+  const int32_t size = given.value("size", static_cast<int32_t>(sizeof(CondInfo)));
   std::memcpy(info, &size, std::min(sizeof size, bytes));
   return info;
 }

@@ -62,7 +62,7 @@ class HostMemory {
   };
   GuardedBlock& NewBlock(size_t argument, size_t bytes);
   // Fills a record from its JSON object in `memory`, of `bytes` bytes.
-  static void FillRecord(const json& spec, void* memory, size_t bytes);
+  static void FillRecord(const json& given, void* memory, size_t bytes);
 
   const json& args_;
   CondWindow hostWindow_;

@@ -94,14 +94,14 @@ JsonObject ResourcesNow() {
       .Add("privateBytes", static_cast<long long>(sample.privateBytes));
 }
 
-JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec) {
+JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& options) {
   const auto setCondChan = condhost::Need<decltype(SetCondChan)>(exports, "SetCondChan");
   const auto gainChange = condhost::Need<decltype(CondGainChange)>(exports, "CondGainChange");
   const auto getCondInfo2 = condhost::Need<decltype(GetCondInfo2)>(exports, "GetCondInfo2");
-  const size_t calls = spec.at("calls").get<size_t>();
-  const std::vector<int32_t> ports = spec.at("ports").get<std::vector<int32_t>>();
-  const size_t window = std::min(spec.value("window", size_t{1000}), calls / 2);
-  const size_t sampleEvery = spec.value("sampleEvery", size_t{1});
+  const size_t calls = options.at("calls").get<size_t>();
+  const std::vector<int32_t> ports = options.at("ports").get<std::vector<int32_t>>();
+  const size_t window = std::min(options.value("window", size_t{1000}), calls / 2);
+  const size_t sampleEvery = options.value("sampleEvery", size_t{1});
   const int starts = StartLibrary(exports, ports);
   if (starts == 0) return JsonObject().Add("error", "the ports' channels were not found");
 

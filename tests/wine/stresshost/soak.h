@@ -24,7 +24,7 @@
 
 namespace stresshost {
 
-condhost::JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& spec);
+condhost::JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& options);
 
 // The process's open handles and private bytes now:
 //   {"handles": N, "privateBytes": N}
