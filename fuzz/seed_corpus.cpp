@@ -86,9 +86,10 @@ std::vector<Seed> Seeds() {
                                                          {ListFaultKind::kNonNumeric, "non-numeric"}};
   for (const char* list : {"IS", "GS", "OS", "LD1", "FA1"}) {
     for (const auto& [kind, kindName] : kinds) {
-      seeds.push_back({std::string("list-") + list + "-" + kindName, host, FaultyDf3([list = std::string(list), kind = kind](vornsim::Faults& f) {
-                         f.lists[list] = vornsim::ListFault{kind, 1};
-                       })});
+      const auto spoil = [list = std::string(list), kind = kind](vornsim::Faults& f) {
+        f.lists[list] = vornsim::ListFault{kind, 1};
+      };
+      seeds.push_back({std::string("list-") + list + "-" + kindName, host, FaultyDf3(spoil)});
     }
   }
   seeds.push_back({"list-old-firmware-cutoffs", host, [](vornsim::Simulator& sim) {

@@ -13,13 +13,10 @@
 namespace condvorn::fuzz {
 namespace {
 
-[[noreturn]] void Broken(const char* call, const char* promise) {
+void Expect(bool kept, const char* call, const char* promise) {
+  if (kept) return;
   std::fprintf(stderr, "%s broke a promise: %s\n", call, promise);
   std::abort();
-}
-
-void Expect(bool kept, const char* call, const char* promise) {
-  if (!kept) Broken(call, promise);
 }
 
 bool Finite(float value) { return std::isfinite(value); }

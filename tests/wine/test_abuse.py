@@ -14,6 +14,7 @@ its time-outs allow. A host that starts the library again and again, with
 and without KillCond between, leaves no handle behind.
 """
 import math
+import sys
 import unittest
 from typing import NamedTuple
 
@@ -200,6 +201,10 @@ def cases(state):
     return [case for make in CASES for case in make(state)]
 
 
+# Discovery found every channel of the line.
+FOUND = [call("CondOnChan", port, 0) for port in LINE]
+ATTEMPTS = 3
+
 # The panel opened on 128 records with a count of 200: the library reads
 # exactly 128 (the 129th would lie in the guard page).
 OPEN_PANEL = call("DoCondMenu", menu_records(128), 200, "sampler", MODELESS, "host")
@@ -213,6 +218,7 @@ def script():
         steps.append((command, expect, state))
 
     add("open", call("InitCond", 1), Expect(0, budget_ms=DISCOVERY))
+    steps.extend((command, Expect(1), "open") for command in FOUND)
     add("open", call("GetCondInfo2", PRESENT, {"settings": GOOD}), Expect(0, unchanged=False, budget_ms=FIRST_TOUCH))
     steps.extend((command, expect, "open") for command, expect in cases("open"))
     # InitCond twice: the second probes again; InitCond(0) then keeps the channels.
@@ -247,11 +253,23 @@ def finite_record(record):
 
 
 class AbuseMatrix(unittest.TestCase):
+    def run_matrix(self, steps):
+        """The host's results. A channel has 30 ms to start its answer to a
+        probe, which a loaded machine can miss; such a run is repeated."""
+        found_at = steps.index((FOUND[0], Expect(1), "open"))
+        for attempt in range(1, ATTEMPTS + 1):
+            sim = bench.start_simulator(LINE)
+            self.addCleanup(sim.stop)
+            results = run_stresshost(bench, [command for command, _, _ in steps])
+            found = [result.get("result") for result in results[found_at:found_at + len(FOUND)]]
+            if found == [1] * len(FOUND) or attempt == ATTEMPTS:
+                return results
+            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late; running again\n")
+            sim.stop()
+
     def test_every_export_with_hostile_arguments_in_every_state(self):
         steps = script()
-        sim = bench.start_simulator(LINE)
-        self.addCleanup(sim.stop)
-        results = run_stresshost(bench, [command for command, _, _ in steps])
+        results = self.run_matrix(steps)
         self.assertEqual(len(results), len(steps), results[-1:])
 
         failures = []

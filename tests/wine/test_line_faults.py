@@ -134,8 +134,8 @@ class UnwritableLog(unittest.TestCase):
     """With "Dump" on, a log that cannot be written: InitCond says so in its
     one message box, and every call gives its usual result."""
 
-    SCRIPT = [call("InitCond", 1), call("GetCondInfo2", 1, INFO), call("CondGainTo", 5, 1, RECORD),
-              call("SetCondChan", 1, WANTED)]
+    SCRIPT = [call("InitCond", 1), call("CondOnChan", 1, 0), call("GetCondInfo2", 1, INFO),
+              call("CondGainTo", 5, 1, RECORD), call("SetCondChan", 1, WANTED)]
     NO_LOG = "Unable to create diagnostic log file for signal conditioner"
 
     def setUp(self):
@@ -150,20 +150,27 @@ class UnwritableLog(unittest.TestCase):
         self.sim = bench.start_simulator({0: "df3", 2: "old-firmware"}, line=line)
         self.addCleanup(self.sim.stop)
 
+    def run_script(self, before=(), after=()):
+        """The results of the script's calls; a run in which channel 1
+        answered its probe too late is repeated."""
+        for attempt in range(1, ATTEMPTS + 1):
+            results = run_stresshost(bench, [*before, *self.SCRIPT, *after])[len(before):]
+            if results[1]["result"] == 1 or attempt == ATTEMPTS:
+                return results[:len(self.SCRIPT)]
+
     def assert_usual_results(self, results):
-        self.assertEqual([result["result"] for result in results], [0, 0, 0, 0])
-        self.assertEqual([result["boxes"] for result in results], [[self.NO_LOG], [], [], []])
-        self.assertEqual(results[2]["record"]["gain"], 5)
+        self.assertEqual([result["result"] for result in results], [0, 1, 0, 0, 0])
+        self.assertEqual([result["boxes"] for result in results], [[self.NO_LOG], [], [], [], []])
+        self.assertEqual(results[3]["record"]["gain"], 5)
 
     def test_a_locked_log(self):
-        script = [{"lock": "ZELCOND.LOG"}] + self.SCRIPT + [{"unlock": "ZELCOND.LOG"}]
-        results = run_stresshost(bench, script)
-        self.assert_usual_results(results[1:-1])
+        results = self.run_script(before=[{"lock": "ZELCOND.LOG"}], after=[{"unlock": "ZELCOND.LOG"}])
+        self.assert_usual_results(results)
 
     def test_a_directory_in_place_of_the_log(self):
         os.mkdir(self.log)
         self.addCleanup(os.rmdir, self.log)
-        self.assert_usual_results(run_stresshost(bench, self.SCRIPT))
+        self.assert_usual_results(self.run_script())
 
 
 def setUpModule():
