@@ -165,6 +165,11 @@ int32_t WINAPI SetPellProc(CondPellProc proc);
  * out of a record whose port has none, a product beyond float's range
  * leaves the record as it is.
  *
+ * Requests that are no number: a gain that is NaN or infinite is equally
+ * far from every gain, and the channel's first gain is taken; an offset
+ * that is NaN is set as 0, and an infinite one as the end of that sign of
+ * the channel's largest offset range.
+ *
  * Extra settings: a value v of a choice-kind setting is sent as the choice
  * floor(v + 0.5) and stored so, whether or not the channel lists that
  * choice; a value that does not round to a 32-bit integer (NaN included),

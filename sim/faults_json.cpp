@@ -37,7 +37,25 @@ std::map<std::string, T> ByQuery(const json& value, const std::string& path, Rea
   return byQuery;
 }
 
+DeathKind ReadDeathKind(const json& value, const std::string& path) {
+  const std::string name = Text(value, path);
+  if (name == "silence") return DeathKind::kSilence;
+  if (name == "close") return DeathKind::kClose;
+  if (name == "garbage") return DeathKind::kGarbage;
+  Refuse(path, "unknown kind \"" + name + "\" (silence, close, garbage)");
+}
+
 }  // namespace
+
+LineDeath DeathFromJson(const json& value, const std::string& path) {
+  ExpectObject(value, path, {"kind", "afterCommands", "afterLines"});
+  LineDeath death;
+  if (auto* v = Field(value, "kind")) death.kind = ReadDeathKind(*v, path + ".kind");
+  if (auto* v = Field(value, "afterCommands")) death.afterCommands = Integer(*v, path + ".afterCommands", 0, 1000000);
+  if (auto* v = Field(value, "afterLines")) death.afterLines = Integer(*v, path + ".afterLines", 0, 1000000);
+  if (!death.afterCommands && !death.afterLines) Refuse(path, "give \"afterCommands\" or \"afterLines\"");
+  return death;
+}
 
 Faults FaultsFromJson(const json& value, const std::string& path) {
   ExpectObject(value, path,

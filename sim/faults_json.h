@@ -22,4 +22,10 @@ namespace vornsim {
 // file, such as "channels[0].faults") and the reason when it is malformed.
 Faults FaultsFromJson(const nlohmann::json& value, const std::string& path);
 
+// The line's death from JSON, read and refused likewise:
+//   { "kind": "silence" | "close" | "garbage", "afterCommands": 12 }
+// or "afterLines" in place of "afterCommands"; "kind" may be left out
+// (silence), and one of the two counts must be given.
+LineDeath DeathFromJson(const nlohmann::json& value, const std::string& path);
+
 }  // namespace vornsim

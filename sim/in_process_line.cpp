@@ -22,6 +22,7 @@ int32_t SimLink::Open(int32_t port, int32_t mode, condvorn::LinkHandle* handle, 
   lastOpenedPort = port;
   lastOpenMode = mode;
   if (openError != 0) return openError;
+  if (sim_.LineClosed()) return kGoneError;
   *handle = kHandle;
   isOpen = true;
   return 0;
@@ -35,6 +36,7 @@ void SimLink::Close(condvorn::LinkHandle) {
 int32_t SimLink::Send(condvorn::LinkHandle, const char* text, int32_t length) {
   clock_.Poll();
   if (sendError != 0) return sendError;
+  if (sim_.LineClosed()) return kGoneError;
   if (outputStuck) {
     stuckBytes_ += length;
     return 0;
@@ -46,11 +48,13 @@ int32_t SimLink::Send(condvorn::LinkHandle, const char* text, int32_t length) {
 int32_t SimLink::GetChar(condvorn::LinkHandle) {
   clock_.Poll();
   if (receiveError < -1) return receiveError;
+  if (sim_.LineClosed()) return -2 - kGoneError;
   return sim_.ReadByte();
 }
 
 int32_t SimLink::CharCount(condvorn::LinkHandle) {
   clock_.Poll();
+  if (sim_.LineClosed()) return 0;
   return static_cast<int32_t>(sim_.Available());
 }
 
@@ -61,16 +65,17 @@ void SimLink::FlushInput(condvorn::LinkHandle) {
 
 int32_t SimLink::OutputQueueCount(condvorn::LinkHandle) {
   clock_.Poll();
+  if (sim_.LineClosed()) return -1;
   if (outputStuck) return stuckBytes_;
   return static_cast<int32_t>(sim_.OutputPending());
 }
 
 bool SimLink::WaitForInput(condvorn::LinkHandle, uint32_t micros) {
   clock_.Poll();
-  if (sim_.Available() > 0) return true;
+  if (!sim_.LineClosed() && sim_.Available() > 0) return true;
   const uint64_t end = clock_.NowMicros() + micros;
   const std::optional<uint64_t> arrival = sim_.NextArrivalMicros();
-  if (!arrival || *arrival > end) {
+  if (!arrival || *arrival > end || sim_.LineClosed()) {
     clock_.Advance(end - clock_.NowMicros());
     return false;
   }

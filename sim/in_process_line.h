@@ -4,7 +4,8 @@
 // to the next reply byte's arrival), so a 1000 ms time-out costs no real
 // time, every run is the same, and the simulator's time stamps are what the
 // real line would take.
-// Faults of the port itself (open, send and receive errors) are switched here.
+// Faults of the port itself (open, send and receive errors) are switched here;
+// a line that has died closed fails every operation as a vanished port does.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,9 @@ class VirtualClock : public condvorn::Clock {
 
 class SimLink : public condvorn::SerialLink {
  public:
+  // What a closed line's port reports: the device is not connected.
+  static constexpr int32_t kGoneError = 1167;
+
   SimLink(Simulator& sim, VirtualClock& clock) : sim_(sim), clock_(clock) {}
 
   int32_t Open(int32_t port, int32_t mode, condvorn::LinkHandle* handle, void* scratch40) override;

@@ -23,4 +23,6 @@ std::string DistortReply(const std::string& reply, const Faults& faults) {
   return text;
 }
 
+std::string DyingNoise() { return std::string(kGarbage) + "\r" + kGarbage + kGarbage; }
+
 }  // namespace vornsim

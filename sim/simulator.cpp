@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "line_faults.h"
 #include "query_replies.h"
 #include "set_commands.h"
 
@@ -37,6 +38,13 @@ struct Simulator::Impl {
 
   std::vector<Received> received;
   bool dead = false;
+  DeathKind deadAs = DeathKind::kSilence;
+  std::optional<LineDeath> death;
+  int commandsSinceArmed = 0;
+  int linesSinceArmed = 0;
+
+  // The death still to come; none once the line is dead or without one.
+  const LineDeath* Armed() const { return !dead && death ? &*death : nullptr; }
 
   double NowMs() const { return static_cast<double>(nowMicros()) / 1000.0; }
 
@@ -59,9 +67,14 @@ struct Simulator::Impl {
     const size_t start = text.find_first_not_of(';');
     const std::string command = text.substr(start, text.size() - 1 - start);
     if (auto channel = SelectionIn(command)) selected = *channel;
-    received.push_back(Received{atMs, selected, text});
+    received.push_back(Received{atMs, selected, text, {}});
 
+    ++commandsSinceArmed;
     if (dead) return;
+    if (const LineDeath* armed = Armed(); armed && armed->afterCommands && commandsSinceArmed > *armed->afterCommands) {
+      Die(atMs, armed->kind, timing);
+      return;
+    }
     auto it = channels.find(selected);
     if (it == channels.end()) return;
     Channel& channel = it->second;
@@ -74,8 +87,8 @@ struct Simulator::Impl {
     }
 
     const auto& deadAfter = channel.faults.deadAfter;
-    if (deadAfter && (text.rfind(*deadAfter, 0) == 0 || command.rfind(*deadAfter, 0) == 0)) {
-      Die(atMs);
+    if (!dead && deadAfter && (text.rfind(*deadAfter, 0) == 0 || command.rfind(*deadAfter, 0) == 0)) {
+      Die(atMs, DeathKind::kSilence, timing);
     }
   }
 
@@ -92,20 +105,43 @@ struct Simulator::Impl {
   }
 
   // A reply starts a turnaround after the query and never before the reply
-  // ahead of it has finished.
+  // ahead of it has finished. An armed death may cut it after a whole line.
   void Send(const std::string& bytes, double queryMs, const Timing& timing) {
     double atMs = queryMs + timing.turnaroundMs;
     for (char c : bytes) {
       atMs = std::max(atMs, lastReplyMs + timing.perCharMs);
-      replies.push_back(ReplyByte{atMs, static_cast<unsigned char>(c)});
-      lastReplyMs = atMs;
+      Queue(c, atMs);
+      const LineDeath* armed = Armed();
+      if (c == '\r' && armed && armed->afterLines && ++linesSinceArmed >= *armed->afterLines) {
+        Die(atMs, armed->kind, timing);
+        return;
+      }
     }
   }
 
-  // The cable is pulled at `atMs`: nothing arrives after that, ever.
-  void Die(double atMs) {
+  // A reply byte, kept in the transcript of the command being taken.
+  void Queue(char byte, double atMs) {
+    replies.push_back(ReplyByte{atMs, static_cast<unsigned char>(byte)});
+    lastReplyMs = atMs;
+    received.back().reply += byte;
+  }
+
+  // The line dies at `atMs`: what would have arrived later never does (and
+  // leaves the transcripts), a dying burst of noise aside.
+  void Die(double atMs, DeathKind kind, const Timing& timing) {
     dead = true;
-    while (!replies.empty() && replies.back().arrivalMs > atMs) replies.pop_back();
+    deadAs = kind;
+    auto transcript = received.rbegin();
+    while (!replies.empty() && replies.back().arrivalMs > atMs) {
+      replies.pop_back();
+      // The transcripts hold the queued bytes in the same order (unless a
+      // test has cleared them meanwhile).
+      while (transcript != received.rend() && transcript->reply.empty()) ++transcript;
+      if (transcript != received.rend()) transcript->reply.pop_back();
+    }
+    lastReplyMs = replies.empty() ? atMs : std::max(atMs, replies.back().arrivalMs);
+    if (kind != DeathKind::kGarbage) return;
+    for (char c : DyingNoise()) Queue(c, lastReplyMs + timing.perCharMs);
   }
 };
 
@@ -189,5 +225,21 @@ std::vector<std::string> Simulator::ReceivedTexts(std::optional<int> channel) co
 void Simulator::ClearReceived() { impl_->received.clear(); }
 
 bool Simulator::LineDead() const { return impl_->dead; }
+
+bool Simulator::LineClosed() const { return impl_->dead && impl_->deadAs == DeathKind::kClose; }
+
+void Simulator::ArmDeath(const LineDeath& death) {
+  impl_->death = death;
+  impl_->commandsSinceArmed = 0;
+  impl_->linesSinceArmed = 0;
+}
+
+void Simulator::Revive() {
+  impl_->dead = false;
+  impl_->replies.clear();
+  impl_->lastReplyMs = -std::numeric_limits<double>::infinity();
+  impl_->pendingCommand.clear();
+  impl_->death.reset();
+}
 
 }  // namespace vornsim

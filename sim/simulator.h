@@ -84,11 +84,28 @@ class Channel {
   int number_;
 };
 
+// How the whole line dies: a cable pulled, an adapter unplugged.
+enum class DeathKind {
+  kSilence,  // nothing is answered any more; commands still go out
+  kClose,    // the port itself goes away: nothing can be read or written
+  kGarbage,  // a burst of noise, then silence
+};
+
+// The line dies once, in the middle of whatever exchange is going on: after
+// it has received a number of commands, or sent a number of reply lines
+// whole, both counted from when the death was armed.
+struct LineDeath {
+  DeathKind kind = DeathKind::kSilence;
+  std::optional<int> afterCommands;  // the next command finds the line dead
+  std::optional<int> afterLines;     // the rest of the reply after that line is lost
+};
+
 // One command as the line received it.
 struct Received {
   double timeMs;      // when its final ";" arrived
   int channel;        // the channel selected then (after a selection: the new one); -1 none
   std::string text;   // the command with its ";"
+  std::string reply;  // the bytes the line sent back for it, as they went out
 };
 
 struct Timing {
@@ -125,6 +142,14 @@ class Simulator {
   std::vector<std::string> ReceivedTexts(std::optional<int> channel = std::nullopt) const;
   void ClearReceived();
   bool LineDead() const;
+  // Dead, and the port gone with it (DeathKind::kClose).
+  bool LineClosed() const;
+
+  // Arms the line's death; it strikes once.
+  void ArmDeath(const LineDeath& death);
+  // The line comes back: it answers again, nothing sent before is still on
+  // its way, and an armed death is disarmed.
+  void Revive();
 
   Timing timing;
 

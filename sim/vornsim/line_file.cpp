@@ -1,5 +1,5 @@
 // The line file: the channels on the line with their profiles and faults,
-// and optionally the line's timing. Unknown keys are refused, so that a
+// and optionally the line's timing and its death. Unknown keys are refused, so that a
 // misspelt fault does not silently leave a channel healthy.
 #include <stdexcept>
 
@@ -52,7 +52,7 @@ ChannelSetup ReadChannel(const json& value, const std::string& path, const std::
 }
 
 LineSetup ReadLine(const json& value, const std::filesystem::path& directory) {
-  ExpectObject(value, "(top)", {"channels", "timing"});
+  ExpectObject(value, "(top)", {"channels", "timing", "death"});
   const json* channels = Field(value, "channels");
   if (!channels || !channels->is_array()) Refuse("channels", "expected a list");
   LineSetup setup;
@@ -60,6 +60,7 @@ LineSetup ReadLine(const json& value, const std::filesystem::path& directory) {
     setup.channels.push_back(ReadChannel((*channels)[i], "channels[" + std::to_string(i) + "]", directory));
   }
   if (const json* timing = Field(value, "timing")) setup.timing = ReadTiming(*timing);
+  if (const json* death = Field(value, "death")) setup.death = DeathFromJson(*death, "death");
   return setup;
 }
 

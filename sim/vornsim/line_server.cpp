@@ -27,22 +27,25 @@ bool StdinEnded(short events) {
 
 }  // namespace
 
-void LineServer::Run(const StopSignals& stop, bool stopAtStdinEof) {
-  while (!stop.Requested()) {
+LineEnd LineServer::Run(const ControlSignals& signals, bool stopAtStdinEof) {
+  while (!signals.StopRequested()) {
+    if (signals.TakeRevival()) return LineEnd::kRevived;
     SendArrivedReplies();
+    if (simulator_.LineClosed() && unsent_.empty() && !simulator_.NextArrivalMicros()) return LineEnd::kClosed;
 
     pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0},
                      {STDIN_FILENO, POLLIN, 0}};
     const nfds_t count = stopAtStdinEof ? 2 : 1;
     const std::optional<timespec> timeout = TimeToNextReply();
-    if (ppoll(fds, count, timeout ? &*timeout : nullptr, &stop.waitMask()) < 0) {
+    if (ppoll(fds, count, timeout ? &*timeout : nullptr, &signals.waitMask()) < 0) {
       if (errno == EINTR) continue;
       Fail("ppoll");
     }
     if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) Fail("the master side failed");
     if (fds[0].revents & POLLIN) TakeClientBytes();
-    if (stopAtStdinEof && StdinEnded(fds[1].revents)) return;
+    if (stopAtStdinEof && StdinEnded(fds[1].revents)) return LineEnd::kStopped;
   }
+  return LineEnd::kStopped;
 }
 
 void LineServer::TakeClientBytes() {

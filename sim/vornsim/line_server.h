@@ -1,6 +1,8 @@
 // Serves a simulated line on the master side of a pseudo-terminal, on the
 // real clock: what the client writes goes into the simulator, and each reply
-// byte goes out when the simulator says it has arrived.
+// byte goes out when the simulator says it has arrived. Serving ends at a
+// revival signal, so that the line can be brought back, and when the line
+// has died closed, so that its port can go away.
 #pragma once
 
 #include <time.h>
@@ -12,9 +14,11 @@
 
 #include "command_record.h"
 #include "simulator.h"
-#include "stop_signals.h"
+#include "control_signals.h"
 
 namespace vornsim {
+
+enum class LineEnd { kStopped, kRevived, kClosed };
 
 class LineServer {
  public:
@@ -23,8 +27,10 @@ class LineServer {
       : simulator_(simulator), nowMicros_(std::move(nowMicros)), master_(master), record_(record) {}
 
   // Serves until a stop signal, or until stdin reaches its end when
-  // `stopAtStdinEof`. Throws std::runtime_error when the pseudo-terminal fails.
-  void Run(const StopSignals& stop, bool stopAtStdinEof);
+  // `stopAtStdinEof` (kStopped); until a revival signal (kRevived); or until
+  // the line has died closed and sent all it still had to send (kClosed).
+  // Throws std::runtime_error when the pseudo-terminal fails.
+  LineEnd Run(const ControlSignals& signals, bool stopAtStdinEof);
 
  private:
   void TakeClientBytes();

@@ -46,6 +46,7 @@ void SetUpLine(Simulator& simulator, const LineSetup& setup) {
     simulator.AddChannel(channel.number, channel.profile).faults = channel.faults;
   }
   if (setup.timing) simulator.timing = *setup.timing;
+  if (setup.death) simulator.ArmDeath(*setup.death);
 }
 
 }  // namespace vornsim

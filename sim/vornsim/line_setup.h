@@ -20,6 +20,7 @@ struct ChannelSetup {
 struct LineSetup {
   std::vector<ChannelSetup> channels;
   std::optional<Timing> timing;  // none: the model's own
+  std::optional<LineDeath> death;
 };
 
 // Channel numbers a host can select.
@@ -35,7 +36,8 @@ ChannelSetup ChannelFromOption(const std::string& option);
 
 // A line file:
 //   { "channels": [ { "number": 3, "profile": "df3" or { profile }, "faults": { faults } } ],
-//     "timing": { "turnaroundMs": 2, "perCharMs": 1.0417 } }
+//     "timing": { "turnaroundMs": 2, "perCharMs": 1.0417 },
+//     "death": { "kind": "close", "afterLines": 12 } }
 // Profile names and paths resolve as for --channel, paths from the file's
 // directory. Throws std::invalid_argument naming the file and the reason.
 LineSetup LoadLineFile(const std::string& path);

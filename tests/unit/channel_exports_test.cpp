@@ -90,6 +90,25 @@ TEST_F(ChannelExportsTest, OffsetsGoToTheSmallestCoveringRange) {
   EXPECT_NEAR(record.offset, 1000.0, 0.5);
 }
 
+TEST_F(ChannelExportsTest, RequestsThatAreNoNumberTakeTheFirstGainOrTheLargestRange) {
+  // Equally far from every gain: the channel's first is taken.
+  for (double request : {kNaN, kInfinity, -kInfinity}) {
+    record.gain = 5.0f;
+    EXPECT_EQ(CondGainTo(static_cast<float>(request), 3, &record), 0);
+    EXPECT_EQ(record.gain, 1.0f) << request;
+  }
+  // Covered by no range: the largest, at code 0 or at its end.
+  const auto& device = sim.channel(3).settings;
+  EXPECT_EQ(CondOffsTo(static_cast<float>(kNaN), 3, &record), 0);
+  EXPECT_EQ(record.offset, 0.0f);
+  EXPECT_EQ(device.offsetRange, 2);
+  EXPECT_EQ(device.offsetCode, 0);
+  EXPECT_EQ(CondOffsTo(static_cast<float>(-kInfinity), 3, &record), 0);
+  EXPECT_EQ(device.offsetCode, -32768);
+  // -5 V: 6553.6 ADC codes per volt, each worth gain x scale host units.
+  EXPECT_FLOAT_EQ(record.offset, -5 * 6553.6f * record.gain * record.scale);
+}
+
 TEST_F(ChannelExportsTest, TheGateReportsUnusablePortsAndBadRecords) {
   EXPECT_EQ(CondGainTo(2.0f, 2, &record), COND_ERR_NO_CHANNEL);
   EXPECT_EQ(host.messages.back(), "Vorn for ADC port 2 not available\nVorn channel not installed/available");

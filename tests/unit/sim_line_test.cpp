@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "line_faults.h"
 #include "profile.h"
 #include "simulator.h"
 
@@ -87,6 +88,25 @@ TEST_F(SimLineTest, ADeadLineCutsTheReplyInFlightAndAnswersNothingMore) {
   EXPECT_EQ(Exchange(";;CH1;?IS;?GS;"), "4\rD");
   EXPECT_TRUE(sim.LineDead());
   EXPECT_EQ(Exchange(";;CH2;?CH;"), "");
+}
+
+TEST_F(SimLineTest, ALineDiesOnceMidReplyOrBeforeACommandAndComesBack) {
+  sim.AddChannel(1, NamedProfile("df3"));
+  sim.ArmDeath(LineDeath{DeathKind::kGarbage, std::nullopt, 2});
+  EXPECT_EQ(Exchange(";;CH1;?CH;?IS;"), "1\r4\r" + DyingNoise()) << "the input list breaks off after its count";
+  EXPECT_EQ(sim.received().back().reply, "4\r" + DyingNoise());
+  EXPECT_TRUE(sim.LineDead());
+  EXPECT_FALSE(sim.LineClosed());
+  EXPECT_EQ(Exchange("?CH;"), "");
+
+  sim.Revive();
+  EXPECT_EQ(Exchange("?CH;?RV;"), "1\rVorn222\r") << "a death strikes once";
+
+  sim.ArmDeath(LineDeath{DeathKind::kClose, 1, std::nullopt});
+  EXPECT_EQ(Exchange("?RV;"), "Vorn222\r");
+  EXPECT_EQ(Exchange("?CH;"), "");
+  EXPECT_TRUE(sim.LineClosed());
+  EXPECT_EQ(sim.received().back().reply, "");
 }
 
 TEST_F(SimLineTest, OverlongLinesRawRepliesAndCountedListFaultsChangeTheBytes) {

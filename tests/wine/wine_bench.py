@@ -125,21 +125,33 @@ def read_line(stream, timeout):
 class Simulator:
     """A running vornsim, its line linked as the prefix's COM5."""
 
-    def __init__(self, executable, channels, link, record, errors):
+    def __init__(self, executable, channels, link, record, errors, line_file=None):
         args = [executable, "--link", link, "--record", record]
         for number, profile in channels.items():
             args += ["--channel", f"{number}={profile}"]
+        if line_file is not None:
+            args += ["--line", line_file]
         self.record_path = record
+        self.errors = errors
         with open(errors, "wb") as error_file:
             self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                             stderr=error_file, preexec_fn=die_with_parent)
+        self.pty = self._ready_pty()
+
+    def _ready_pty(self):
+        """The path of the "pty: PATH" line that vornsim prints when the line is ready."""
         line = read_line(self.process.stdout, 10)
         if not line or not line.startswith("pty: "):
             self.stop()
-            with open(errors, errors="replace") as error_file:
+            with open(self.errors, errors="replace") as error_file:
                 raise RuntimeError(f"vornsim did not report its pty: {line!r}, "
                                    f"its errors: {error_file.read()!r}")
-        self.pty = line[len("pty: "):].strip()
+        return line[len("pty: "):].strip()
+
+    def revive(self):
+        """Brings a dead line back and waits until it is ready."""
+        self.process.send_signal(signal.SIGUSR1)
+        self.pty = self._ready_pty()
 
     def commands(self):
         """The commands the line received, in order: dicts with t, ch, cmd.
@@ -186,6 +198,24 @@ class BackgroundRun:
         stop_process(self.process)
 
 
+class GrowingFile:
+    """The JSON lines that a running program appends to a file, each once it is complete."""
+
+    def __init__(self, path):
+        self.path = path
+        self.read = 0
+
+    def new_lines(self):
+        if not os.path.exists(self.path):
+            return []
+        with open(self.path, "rb") as lines:
+            lines.seek(self.read)
+            text = lines.read()
+        complete = text[:text.rfind(b"\n") + 1]
+        self.read += len(complete)
+        return [json.loads(line) for line in complete.decode().splitlines()]
+
+
 class ShotTaker:
     """Answers a running host's screenshot requests: each {"shot": NAME,
     "window": rect} line of its results gets NAME.png, then NAME.done in
@@ -193,20 +223,11 @@ class ShotTaker:
 
     def __init__(self, bench, results, directory):
         self.bench = bench
-        self.results = results
+        self.results = GrowingFile(results)
         self.directory = directory
-        self.read = 0
 
     def poll(self):
-        if not os.path.exists(self.results):
-            return
-        with open(self.results, "rb") as lines:
-            lines.seek(self.read)
-            text = lines.read()
-        complete = text[:text.rfind(b"\n") + 1]
-        self.read += len(complete)
-        for line in complete.decode().splitlines():
-            request = json.loads(line)
+        for request in self.results.new_lines():
             if "shot" in request and "window" in request:
                 self.take(request["shot"], request["window"])
 
@@ -247,16 +268,17 @@ class WineBench:
         display = self._start_display()
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", DISPLAY=display,
                         WINESERVER=WINESERVER, WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                       preexec_fn=die_with_parent)
+        self._start_server()
         if fresh_prefix:
             self._wine(["wineboot", "-i"], timeout=120)
             # Windows inside one virtual desktop: without a window manager,
-            # Wine waits about 2 s for each top-level window to go away.
+            # Wine waits about 2 s for each top-level window to go away. The
+            # desktop that wineboot started has none: a new server starts one.
             for key, name, value in VIRTUAL_DESKTOP:
                 self._reg(["add", key, "/v", name, "/d", value, "/f"])
             open(os.path.join(self.prefix, PREFIX_READY_MARK), "w").close()
+            self._stop_server()
+            self._start_server()
         os.makedirs(self.host_dir(), exist_ok=True)
         shutil.copy(self.dll, self.host_dir())
         shutil.copy(self.host, self.host_dir())
@@ -266,17 +288,25 @@ class WineBench:
             shutil.copy(help_file, self.host_dir())
 
     def stop(self):
+        self._stop_server()
+        stop_adopted_processes(exclude=[self.xvfb])
+        stop_process(self.xvfb)
+
+    def _start_server(self):
+        self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=die_with_parent)
+
+    def _stop_server(self):
         if self.server is not None and self.server.poll() is None:
             # The server ends every process of the prefix, then itself;
-            # whatever is left is ended below.
+            # whatever is left is ended by stop().
             try:
                 subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
             except subprocess.TimeoutExpired:
                 pass
         stop_process(self.server, timeout=10)
-        stop_adopted_processes(exclude=[self.xvfb])
-        stop_process(self.xvfb)
 
     def _start_display(self):
         """Xvfb on a display number it chooses itself; returns ":N"."""
@@ -372,9 +402,10 @@ class WineBench:
         shutil.copy(program, self.host_dir())
         return "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
 
-    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S):
+    def run_program(self, program, args=(), timeout=WINE_RUN_TIMEOUT_S, while_running=None):
         """Runs a Windows program beside the DLL; returns its exit code and output."""
-        return self._wine([self.install_program(program)] + list(args), timeout=timeout, cwd=self.host_dir())
+        return self._wine([self.install_program(program)] + list(args), timeout=timeout, cwd=self.host_dir(),
+                          while_running=while_running)
 
     def start_program(self, program, args=()):
         """Copies a Windows program beside the DLL and starts it there, while
@@ -383,13 +414,19 @@ class WineBench:
         return BackgroundRun([WINE, self.install_program(program)] + list(args), self.env, self.host_dir(),
                              os.path.join(self.work, f"wine-{self.runs}.out"))
 
-    def start_simulator(self, channels):
-        """vornsim with {channel number: profile name}, linked as COM5."""
+    def start_simulator(self, channels, line=None):
+        """vornsim with {channel number: profile name}, linked as COM5; `line`
+        adds the rest of a line file (such as its timing or its death)."""
         link = os.path.join(self.prefix, "dosdevices", f"com{SIM_PORT}")
         record = os.path.join(self.work, "vornsim-record.jsonl")
         if os.path.exists(record):
             os.remove(record)
-        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"))
+        line_file = None
+        if line is not None:
+            line_file = os.path.join(self.work, "vornsim-line.json")
+            with open(line_file, "w") as file:
+                json.dump(dict({"channels": []}, **line), file)
+        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"), line_file)
 
     def run_host(self, lines, screenshots=None, load_stack_kib=None):
         """Runs a script; returns its result lines as dicts, message boxes included.

@@ -33,6 +33,15 @@ def exchange(fd, text, lines=1, timeout=1.0):
     return reply.decode(errors="replace"), time.monotonic() - started
 
 
+def read_pty_line(process):
+    """The slave path of the next "pty: PATH" line that vornsim prints."""
+    ready, _, _ = select.select([process.stdout], [], [], 5)
+    line = process.stdout.readline().decode() if ready else ""
+    if not line.startswith("pty: "):
+        raise AssertionError(f"no pty line: {line!r}")
+    return line[len("pty: "):].strip()
+
+
 def finish(process):
     if process.poll() is None:
         process.kill()
@@ -55,10 +64,7 @@ class PtyLine(unittest.TestCase):
         process = subprocess.Popen([VORNSIM, *args], stdin=stdin, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE)
         self.addCleanup(finish, process)
-        ready, _, _ = select.select([process.stdout], [], [], 5)
-        line = process.stdout.readline().decode() if ready else ""
-        self.assertTrue(line.startswith("pty: "), f"no pty line: {line!r}")
-        return process, line[len("pty: "):].strip()
+        return process, read_pty_line(process)
 
     def test_exchange_record_state_and_clean_stop(self):
         link, record, state = self.path("com5"), self.path("record.jsonl"), self.path("state.json")
@@ -122,23 +128,61 @@ class PtyLine(unittest.TestCase):
         process.communicate(timeout=5)  # closes its stdin
         self.assertEqual(process.returncode, 0)
 
+    def line_file(self, content):
+        path = self.path("line.json")
+        with open(path, "w") as file:
+            json.dump(content, file)
+        return path
+
+    def test_a_line_that_dies_comes_back_on_a_signal(self):
+        # Noise, then silence, after the version line; SIGUSR1 revives the line.
+        noisy = self.line_file({"channels": [{"number": 0, "profile": "df3"}],
+                                "death": {"kind": "garbage", "afterLines": 2}})
+        process, pty = self.start("--line", noisy)
+        port = open_port(pty)
+        self.assertEqual(exchange(port, ";;CH0;?CH;?RV;", lines=3)[0], "0\rVorn222\r\ufffd\ufffd\x7f\r")
+        self.assertEqual(exchange(port, "?CH;", timeout=0.15)[0], "\ufffd\ufffd\x7f" * 2)
+        process.send_signal(signal.SIGUSR1)
+        self.assertEqual(read_pty_line(process), pty, "ready again on the same port")
+        self.assertEqual(exchange(port, "?CH;")[0], "0\r")
+        os.close(port)
+
+        # A closed line takes its port (and the link to it) away; it comes
+        # back on a new pseudo-terminal.
+        link = self.path("com5")
+        closing = self.line_file({"channels": [{"number": 0, "profile": "df3"}],
+                                  "death": {"kind": "close", "afterCommands": 2}})
+        process, _ = self.start("--line", closing, "--link", link)
+        port = open_port(link)
+        self.assertEqual(exchange(port, ";;CH0;?CH;")[0], "0\r")
+        os.write(port, b"?RV;")
+        self.assertEqual(select.select([port], [], [], 2)[0], [port], "the closed line hangs up")
+        self.assertEqual(os.read(port, 16), b"")
+        with self.assertRaises(OSError):
+            os.write(port, b"?CH;")
+        os.close(port)
+        self.assertFalse(os.path.lexists(link))
+        process.send_signal(signal.SIGUSR1)
+        revived = read_pty_line(process)
+        self.assertEqual(os.path.realpath(link), revived)
+        port = open_port(link)
+        self.assertEqual(exchange(port, ";;CH0;?CH;")[0], "0\r")
+        os.close(port)
+
     def test_malformed_setups_are_refused(self):
         def run(*args):
             done = subprocess.run([VORNSIM, *args], capture_output=True, text=True, timeout=5)
             return done.returncode, done.stdout, done.stderr
 
-        def line_file(content):
-            path = self.path("line.json")
-            with open(path, "w") as file:
-                json.dump(content, file)
-            return path
-
+        line_file = self.line_file
         misspelt = line_file({"channels": [{"number": 1, "profile": "df3", "faults": {"silnet": True}}]})
         returncode, stdout, stderr = run("--line", misspelt)
         self.assertEqual((returncode, stdout), (2, ""))
         self.assertIn('channels[0].faults: unknown key "silnet"', stderr)
 
         self.assertEqual(run("--line", line_file({"channels": []}))[0], 2)
+        dead = line_file({"channels": [{"number": 1, "profile": "df3"}], "death": {"kind": "close"}})
+        self.assertIn('death: give "afterCommands" or "afterLines"', run("--line", dead)[2])
         self.assertEqual(run("--channel", "1=df3", "--channel", "1=df2")[0], 2)
         self.assertEqual(run("--channel", "1=no-such-profile")[0], 2)
 

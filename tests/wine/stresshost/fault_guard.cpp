@@ -1,0 +1,89 @@
+#include "fault_guard.h"
+
+#include <cstdio>
+
+namespace stresshost {
+namespace {
+
+// Where a guarded call resumes after a fault: __builtin_setjmp's buffer.
+void* resumePoint[5];
+volatile bool armed = false;
+Fault fault{};
+const unsigned char* libraryBegin = nullptr;
+const unsigned char* libraryEnd = nullptr;
+AddressOwner guardedMemory;
+
+bool EndsProcess(DWORD code) {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_STACK_OVERFLOW:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool InLibrary(const void* address) {
+  const auto* byte = static_cast<const unsigned char*>(address);
+  return byte >= libraryBegin && byte < libraryEnd;
+}
+
+[[noreturn]] void Resume() { __builtin_longjmp(resumePoint, 1); }
+
+Fault Describe(const EXCEPTION_RECORD& record) {
+  char text[96];
+  if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
+    const void* target = reinterpret_cast<const void*>(record.ExceptionInformation[1]);
+    std::snprintf(text, sizeof text, "access violation %s %p at %p",
+                  record.ExceptionInformation[0] == 1 ? "writing" : "reading", target, record.ExceptionAddress);
+    return Fault{text, target};
+  }
+  std::snprintf(text, sizeof text, "exception 0x%08lx at %p", record.ExceptionCode, record.ExceptionAddress);
+  return Fault{text, record.ExceptionAddress};
+}
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+  if (!armed || !EndsProcess(record.ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+  const Fault described = Describe(record);
+  // Faults that the system's own code handles are not the library's.
+  if (!InLibrary(record.ExceptionAddress) && !(guardedMemory && guardedMemory(described.address))) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  fault = described;
+  armed = false;
+  // Continue in Resume, on a fresh frame below the faulting one, aligned as
+  // just after a call.
+  CONTEXT& context = *exception->ContextRecord;
+  context.Rsp = ((context.Rsp - 512) & ~static_cast<DWORD64>(15)) - 8;
+  context.Rip = reinterpret_cast<DWORD64>(&Resume);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+bool InstallFaultGuard(HMODULE library) {
+  const auto* base = reinterpret_cast<const unsigned char*>(library);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  libraryBegin = base;
+  libraryEnd = base + nt->OptionalHeader.SizeOfImage;
+  return AddVectoredExceptionHandler(1, OnException) != nullptr;
+}
+
+void SetGuardedMemory(AddressOwner owner) { guardedMemory = std::move(owner); }
+
+std::optional<Fault> RunGuarded(const std::function<void()>& call) {
+  if (__builtin_setjmp(resumePoint) != 0) return fault;
+  armed = true;
+  call();
+  armed = false;
+  return std::nullopt;
+}
+
+}  // namespace stresshost
