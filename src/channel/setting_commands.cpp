@@ -233,6 +233,12 @@ void ApplyInput(int32_t input, ChanSettings& settings) {
   applied.input = static_cast<int16_t>(input);
 }
 
+std::optional<float> ScaleForGain(const ChanSettings& settings, float newGain) {
+  const double newScale = static_cast<double>(settings.scale) * settings.gain / newGain;
+  if (!FitsSingle(newScale)) return std::nullopt;
+  return static_cast<float>(newScale);
+}
+
 void ApplyGain(double gain, ChanSettings& settings) {
   // The gain is set only when the record's scale can follow it: nothing is
   // sent, and the record keeps its gain and scale, on a channel without a
@@ -240,10 +246,9 @@ void ApplyGain(double gain, ChanSettings& settings) {
   // float.
   if (OffersScalingGain()) {
     const float newGain = static_cast<float>(CurrentChannelState().gains[NearestGainIndex(gain)]);
-    const double newScale = static_cast<double>(settings.scale) * settings.gain / newGain;
-    if (FitsSingle(newScale)) {
+    if (const std::optional<float> newScale = ScaleForGain(settings, newGain)) {
       SendGain(gain);
-      settings.scale = static_cast<float>(newScale);
+      settings.scale = *newScale;
       settings.gain = newGain;
     }
   }

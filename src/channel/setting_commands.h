@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "condvorn.h"
 
@@ -35,6 +36,9 @@ void SendExtraSetting(double value, int32_t index);
 // sent, and the record keeps its values. A channel without a gain that can
 // scale (none, or only 0) keeps the record's gain and scale.
 void ApplyInput(int32_t input, ChanSettings& settings);
+// The record's scale for `newGain` in place of its gain (the host's units
+// per ADC code shrink as the gain grows), when that is a finite float.
+std::optional<float> ScaleForGain(const ChanSettings& settings, float newGain);
 void ApplyGain(double gain, ChanSettings& settings);
 void ApplyOffset(double offset, ChanSettings& settings);
 void ApplyLowPass(double cutoff, ChanSettings& settings);

@@ -169,8 +169,17 @@ void CCondDlg::RefillGainList() {
   const int32_t gainCount = Entries(state.gainCount, kMaxListItems);
   for (int32_t i = 0; i < gainCount; ++i) AddComboItem(gain, FormatG(state.gains[i]));
   if (gainCount > 0) {
+    // The gain moves to the nearest one listed, and the record's scale
+    // with it: a deferred input change applies this gain as the record's
+    // own, so the scale must already be the one for it.
     const int32_t nearest = NearestGainIndex(record.gain);
-    record.gain = static_cast<float>(state.gains[nearest]);
+    const auto listed = static_cast<float>(state.gains[nearest]);
+    if (listed != record.gain) {
+      if (const std::optional<float> scale = ScaleForGain(record, listed)) {
+        record.scale = *scale;
+        record.gain = listed;
+      }
+    }
     SelectComboItem(gain, nearest);
   }
   UpdateOffsetLimits(channel, record);

@@ -70,8 +70,10 @@ void CCondDlg::OnGainChosen() {
   const int index = ComboSelection(Item(IDC_GAIN));
   if (!IsEntry(index, state.gainCount, kMaxListItems)) return;
   ChanSettings& record = records_.Working(channel);
-  const double oldGain = record.gain;
   const auto newGain = static_cast<float>(state.gains[index]);
+  // A gain that the scale cannot follow (a listed 0) is not taken.
+  const std::optional<float> newScale = ScaleForGain(record, newGain);
+  if (!newScale) return;
   // Choosing the gain already set sends it again all the same.
   record.gain = newGain;
   if (!Deferred()) {
@@ -79,7 +81,7 @@ void CCondDlg::OnGainChosen() {
     SendGain(newGain);
     Channels().appliedSettings[channel].gain = newGain;
   }
-  record.scale = static_cast<float>(record.scale * oldGain / newGain);
+  record.scale = *newScale;
   record.changed = 1;
   if (!Deferred()) {
     ApplyOffset(record.offset, record);  // the offset's code depends on the gain

@@ -139,6 +139,19 @@ class HandlerTest(panel.PanelTest):
         self.assertEqual((record["flags"], record["units"]), (1, " Volt"), "the record as last applied")
         self.assertEqual(results.boxes, [])
 
+    def test_a_deferred_input_change_applies_with_the_scale_of_its_gain(self):
+        """df3's bridge input offers gains 10 to 10000: gain 1 becomes 10,
+        and the host's scale must be the one for gain 10 when it is applied."""
+        results, _ = self.run_panel([
+            "rec 0 inUse=1 scale=0.001", f"menu 4 {DEFERRED | MODELESS}", f"select {INPUT} 2",
+            MARK.format(5), f"click {APPLY}", "getchan 0", "killmenu 0", "pump 100"])
+        record = results.take("getchan 0")["rec"]
+        self.assertEqual((record["input"], record["gain"]), (2, 10))
+        self.assertAlmostEqual(record["scale"], 0.0001, delta=1e-11, msg="scale x gain stays 0.001")
+        applied = [c for _, c in self.line_traffic()[1]]
+        self.assertEqual(applied[:2], [";;CH0;", "IP3;"])
+        self.assertEqual({c for c in applied if c.startswith("GN")}, {"GN1;"}, "gain 10 of the bridge input")
+
     def test_offset_entry_and_the_scroll_bars(self):
         """df3's differential input at gain 1 with 0.001 host units per code:
         the largest offset is 32.768, a scroll step 1.6384, tiny 0.0004."""

@@ -78,7 +78,7 @@ class PtyLine(unittest.TestCase):
         self.assertEqual(reply, "0\r")
         # Ten characters out, a turnaround, two back: a 9600-baud line takes ~14 ms.
         self.assertGreater(seconds, 0.010)
-        self.assertLess(seconds, 0.25)
+        self.assertLess(seconds, 0.5)  # room for a loaded machine
         self.assertEqual(exchange(port, "?RV;")[0], "Vorn222\r")
         os.close(port)
 
@@ -120,7 +120,7 @@ class PtyLine(unittest.TestCase):
         self.assertGreater(seconds, 0.025)  # the file's 15 ms turnaround, not the usual 2 ms
         self.assertEqual(exchange(port, ";;CH5;?CH;")[0], "6\r")
         self.assertEqual(exchange(port, ";;CH6;?RV;")[0], "Vorn22\r")
-        self.assertEqual(exchange(port, ";;CH7;?RV;", timeout=0.15)[0], "V")
+        self.assertEqual(exchange(port, ";;CH7;?RV;", timeout=0.5)[0], "V")
         exchange(port, ";;CH9;?LS;", lines=0, timeout=0.1)
         self.assertEqual(exchange(port, ";;CH0;?CH;", timeout=0.15)[0], "")  # the line is dead now
         os.close(port)
@@ -141,7 +141,7 @@ class PtyLine(unittest.TestCase):
         process, pty = self.start("--line", noisy)
         port = open_port(pty)
         self.assertEqual(exchange(port, ";;CH0;?CH;?RV;", lines=3)[0], "0\rVorn222\r\ufffd\ufffd\x7f\r")
-        self.assertEqual(exchange(port, "?CH;", timeout=0.15)[0], "\ufffd\ufffd\x7f" * 2)
+        self.assertEqual(exchange(port, "?CH;", timeout=0.5)[0], "\ufffd\ufffd\x7f" * 2)
         process.send_signal(signal.SIGUSR1)
         self.assertEqual(read_pty_line(process), pty, "ready again on the same port")
         self.assertEqual(exchange(port, "?CH;")[0], "0\r")
