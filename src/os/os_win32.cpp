@@ -90,7 +90,9 @@ class Win32Host : public Host {
     return std::string(path.data(), length);
   }
 
-  void ShowMessage(const std::string& text) override { MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK); }
+  // Captioned with the library's own name, as an application object with no
+  // title of its own captions its boxes.
+  void ShowMessage(const std::string& text) override { MessageBoxA(nullptr, text.c_str(), "CONDVorn", MB_OK); }
 };
 
 }  // namespace

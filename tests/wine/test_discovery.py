@@ -42,6 +42,7 @@ class DiscoveryTest(unittest.TestCase):
         files = []
         for line in bench.run_host(script, **host_options):
             if "box" in line:
+                self.assertEqual(line["caption"], "CONDVorn", "the library's boxes carry its name")
                 outcomes.append(("box", line["box"]))
                 continue
             self.assertNotIn("error", line)

@@ -90,7 +90,7 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
 }
 
 void BoxWatcher::Dismiss(HWND box) {
-  out_.Write(JsonObject().Add("box", MessageText(box)));
+  out_.Write(JsonObject().Add("box", MessageText(box)).Add("caption", WindowText(box)));
   dismissed_.insert(box);
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
