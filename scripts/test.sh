@@ -11,20 +11,23 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
-build() {
-  cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1"
-}
+configure() { cmake --preset "$1" >/dev/null; }
 
-build native
-build win64
+# The soak first needs only the simulator, the DLL and its test hosts.
+configure native
+cmake --build --preset native --target vornsim
+configure win64
+cmake --build --preset win64 --target CONDVorn condhost stresshost
 
 soak_log=build/win64/soak.log
 setsid ctest --test-dir build/win64/tests/wine/soak --output-on-failure >"$soak_log" 2>&1 &
 soak_pid=$!
 trap 'kill -- -"$soak_pid" 2>/dev/null || true' EXIT
 
-build win32
+cmake --build --preset native
+cmake --build --preset win64
+configure win32
+cmake --build --preset win32
 # The reply fuzzer (clang, a project of its own): its seeds and regression
 # inputs replayed, and a short run.
 cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
