@@ -74,7 +74,7 @@ FIRST_TOUCH = SELECTION + 4 * REPLY + 5 * LIST
 # Discovery of channels 0 to 3: each may answer its number but not its version.
 DISCOVERY = 4 * (SELECTION + FIRST_CHAR + PROBE_REPLY + REPLY)
 # Opening the port again, without a discovery.
-PORT_OPEN = 100  # under Wine, about 0.2 s
+PORT_OPEN = 100  # Wine takes up to 0.2 s: within twice this and the slack
 SLACK_MS = 250
 BOX_MS = 1500  # the host's watcher finds a box and closes it
 
