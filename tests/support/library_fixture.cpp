@@ -15,7 +15,11 @@ LibraryTest::LibraryTest() {
 LibraryTest::~LibraryTest() { InstallOs(previous_); }
 
 vornsim::Channel& LibraryTest::AddChannel(int number, const std::string& profile) {
-  return sim.AddChannel(number, vornsim::NamedProfile(profile));
+  return AddChannel(number, vornsim::NamedProfile(profile));
+}
+
+vornsim::Channel& LibraryTest::AddChannel(int number, const vornsim::Profile& profile) {
+  return sim.AddChannel(number, profile);
 }
 
 void LibraryTest::Configure(int32_t port, int32_t dump, int32_t first, int32_t last) {

@@ -29,8 +29,9 @@ class LibraryTest : public ::testing::Test {
   LibraryTest();
   ~LibraryTest() override;
 
-  // A channel on the line with a built-in profile.
+  // A channel on the line with a built-in profile or one of its own.
   vornsim::Channel& AddChannel(int number, const std::string& profile = "df3");
+  vornsim::Channel& AddChannel(int number, const vornsim::Profile& profile);
 
   // Sets registry DWORD values as a configured machine would have them.
   void Configure(int32_t port, int32_t dump, int32_t first, int32_t last);
@@ -38,6 +39,13 @@ class LibraryTest : public ::testing::Test {
   // The library as a successful InitCond on port 1 leaves it, with the
   // probe's traffic and log lines forgotten.
   void Discover(int32_t first, int32_t last, int32_t dump = 0);
+  // One channel on the line, discovered so.
+  template <typename Profile>
+  vornsim::Channel& StartWith(int number, const Profile& profile, int32_t dump = 0) {
+    vornsim::Channel& channel = AddChannel(number, profile);
+    Discover(number, number, dump);
+    return channel;
+  }
 
   // Opens the line as InitCond does, without probing any channel.
   void OpenLink();

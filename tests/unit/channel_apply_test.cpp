@@ -1,16 +1,10 @@
 // Bringing a channel to a record: the commands in their order, what is sent
-// again and what not, the rewriting of the host's scaling, and requests that
-// the channel cannot follow.
-#include <gtest/gtest.h>
-
+// again and what not, the rewriting of the host's scaling, requests that the
+// channel cannot follow, and the choice of gain, cut-off and offset range.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <optional>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "api/chan_settings.h"
 #include "channel/read_state.h"
@@ -26,15 +20,14 @@ constexpr int kChannel = 3;
 
 class ApplyTest : public LibraryTest {
  protected:
-  void StartWith(const vornsim::Profile& profile) {
-    sim.AddChannel(kChannel, profile);
-    Discover(kChannel, kChannel);
-  }
-  void StartWith(const std::string& profile) { StartWith(vornsim::NamedProfile(profile)); }
+  template <typename Profile>
+  void Start(const Profile& profile) { StartWith(kChannel, profile); }
 
-  // Selects the channel and reads its state, then forgets that traffic, so
-  // that a test sees only what one apply operation sends.
-  void Select() {
+  // Then selects the channel and reads its state, and forgets that traffic,
+  // so that a test sees only what one apply operation sends.
+  template <typename Profile>
+  void StartSelected(const Profile& profile) {
+    Start(profile);
     ReadChannelState(kChannel, record);
     sim.ClearReceived();
   }
@@ -64,7 +57,7 @@ vornsim::Profile GainsAndRanges(std::vector<double> gains = {1, 10, 100}) {
 // proved end to end under Wine.)
 
 TEST_F(ApplyTest, AFullApplySendsEverySettingInOrderAndARepeatSendsNothing) {
-  StartWith("df3");
+  Start("df3");
   record.scale = 0.001f;
   record.gain = 10;
   record.lowPassType = 0;       // continuous "Bessel"
@@ -93,7 +86,7 @@ TEST_F(ApplyTest, AFullApplySendsEverySettingInOrderAndARepeatSendsNothing) {
 }
 
 TEST_F(ApplyTest, OneChangedFieldSendsOnlyItsCommand) {
-  StartWith("df3");
+  Start("df3");
   ApplySettings(kChannel, record);
   sim.ClearReceived();
   record.flags = COND_FLAG_NOTCH | COND_FLAG_FALLING_EDGE;
@@ -109,7 +102,7 @@ TEST_F(ApplyTest, OneChangedFieldSendsOnlyItsCommand) {
 }
 
 TEST_F(ApplyTest, AnOlderChannelGetsNoTriggerEdgeNoExtrasAndNoFilterTypes) {
-  StartWith("old-firmware");  // gains 1, 10, 100, 1000; ranges 1, 10
+  Start("old-firmware");  // gains 1, 10, 100, 1000; ranges 1, 10
   record.scale = 0.5f;
   record.gain = 30;
   record.flags = 0xF;
@@ -161,8 +154,7 @@ TEST_F(ApplyTest, AGainSnapsToTheNearestGainThatCanScaleAndTheScaleFollows) {
 }
 
 TEST_F(ApplyTest, AChangeWhoseValuesAFloatCannotHoldIsNotSent) {
-  StartWith(GainsAndRanges());  // ranges 0.5 and 5: at scale 1e30 up to 3.3e34
-  Select();
+  StartSelected(GainsAndRanges());  // ranges 0.5 and 5: at scale 1e30 up to 3.3e34
   const float largest = std::numeric_limits<float>::max();
   record.scale = largest;
   record.gain = 100;
@@ -181,8 +173,7 @@ TEST_F(ApplyTest, AChangeWhoseValuesAFloatCannotHoldIsNotSent) {
 }
 
 TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
-  StartWith(GainsAndRanges());
-  Select();
+  StartSelected(GainsAndRanges());
   const struct {
     float scale;
     double request;
@@ -191,10 +182,11 @@ TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
   } cases[] = {
       {1, 1000, {"OR1;", "OF10000;"}, 1000},
       {1, 1001, {"OR1;", "OF10010;"}, 10010 * 0.5 / 32768 * 6553.6},
-      {1, 1e6, {"OR2;", "OF32767;"}, {}},  // beyond every range
-      {1, -1e6, {"OR2;", "OF-32768;"}, {}},
-      {1, kNaN, {"OR2;", "OF0;"}, {}},
-      {1, kInfinity, {"OR2;", "OF32767;"}, {}},
+      {1, 1e6, {"OR2;", "OF32767;"}, 32767},  // beyond every range: the largest, at its end
+      {1, -1e6, {"OR2;", "OF-32768;"}, -32768},
+      {1, kNaN, {"OR2;", "OF0;"}, 0},
+      {1, kInfinity, {"OR2;", "OF32767;"}, 32767},
+      {1, -kInfinity, {"OR2;", "OF-32768;"}, -32768},
       {0, 0, {"OR2;", "OF0;"}, 0},  // a record without scaling gets codes all the same
       {0, 3, {"OR2;", "OF32767;"}, 0},
   };
@@ -214,8 +206,7 @@ TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
 }
 
 TEST_F(ApplyTest, TheOffsetSetIsTheCodeTimesStepGainAndConversionInThatOrder) {
-  StartWith(GainsAndRanges());
-  Select();
+  StartSelected(GainsAndRanges());
   // Scalings as hosts write them: in a few cases in a thousand another order
   // of the same products changes the last bit of the offset written back.
   std::mt19937 random(7);
@@ -238,8 +229,7 @@ TEST_F(ApplyTest, TheOffsetSetIsTheCodeTimesStepGainAndConversionInThatOrder) {
 }
 
 TEST_F(ApplyTest, AChannelWithoutOffsetRangesGetsNoOffsetCommands) {
-  StartWith("minimal");
-  Select();
+  StartSelected("minimal");
   record.scale = 1;
   record.zero = 2;
   record.offset = 5;
@@ -251,9 +241,8 @@ TEST_F(ApplyTest, AChannelWithoutOffsetRangesGetsNoOffsetCommands) {
 
 // ---- Filters ----
 
-TEST_F(ApplyTest, ASteppedCutoffSnapsAndATieKeepsTheLowerEntry) {
-  StartWith("df3");
-  Select();
+TEST_F(ApplyTest, ASteppedCutoffSnapsATieKeepsTheLowerEntryAndAMissingCharacteristicIsTheFirst) {
+  StartSelected("df3");
   record.lowPassType = 1;  // stepped 0, 1, 10, 100, 1000
   ApplyLowPass(60, record);
   EXPECT_EQ(record.lowPassCutoff, 100.0f);
@@ -263,11 +252,18 @@ TEST_F(ApplyTest, ASteppedCutoffSnapsAndATieKeepsTheLowerEntry) {
   EXPECT_EQ(Sent(), (Texts{"LD2;", "LP3;", "LD2;", "LP2;"}));
   EXPECT_EQ(Applied().lowPassType, 1);
   EXPECT_EQ(Applied().lowPassCutoff, 10.0f);
+  sim.ClearReceived();
+  for (int16_t type : {7, -1}) {
+    record.lowPassType = type;
+    InvalidateApplied(kChannel);
+    ApplyLowPass(200, record);
+    EXPECT_EQ(record.lowPassType, 0);  // continuous "Bessel"
+  }
+  EXPECT_EQ(Sent(), (Texts{"LD1;", "LO200;", "LD1;", "LO200;"}));
 }
 
 TEST_F(ApplyTest, ContinuousCutoffsGoOutAsPrintfWritesThem) {
-  StartWith("df1");
-  Select();
+  StartSelected("df1");
   const std::pair<double, std::string> cases[] = {
       {0.01, "HO0.01;"},   {10000, "HO10000;"},  {12.5, "HO12.5;"},  {1234567, "HO1.23457e+06;"},
       {0.0001, "HO0.0001;"}, {0.00001, "HO1e-05;"}, {100000, "HO100000;"}, {1e6, "HO1e+06;"},
@@ -285,24 +281,10 @@ TEST_F(ApplyTest, ContinuousCutoffsGoOutAsPrintfWritesThem) {
   EXPECT_EQ(record.highPassCutoff, static_cast<float>(0.333333333)) << "unchanged";
 }
 
-TEST_F(ApplyTest, ACharacteristicTheChannelLacksBecomesItsFirst) {
-  StartWith("df3");
-  Select();
-  for (int16_t type : {7, -1}) {
-    record.lowPassType = type;
-    record.lowPassCutoff = 0;
-    InvalidateApplied(kChannel);
-    ApplyLowPass(200, record);
-    EXPECT_EQ(record.lowPassType, 0);
-  }
-  EXPECT_EQ(Sent(), (Texts{"LD1;", "LO200;", "LD1;", "LO200;"}));
-}
-
 // ---- Extra settings ----
 
 TEST_F(ApplyTest, ExtraValuesAreSentAsTheyRoundAndOnlyWhenTheRecordCanKeepThem) {
-  StartWith("df3");
-  Select();  // "Excitation": four choices in slot 0; "Bridge balance": a number in slot 3
+  StartSelected("df3");  // "Excitation": four choices in slot 0; "Bridge balance": a number in slot 3
   const struct {
     int32_t index;
     double value;
@@ -325,6 +307,85 @@ TEST_F(ApplyTest, ExtraValuesAreSentAsTheyRoundAndOnlyWhenTheRecordCanKeepThem) 
       EXPECT_EQ(kept, 0.5f) << c.value;
     }
   }
+}
+
+// ---- Choosing a gain, a cut-off or an offset range from the lists ----
+
+class SnappingTest : public LibraryTest {
+ protected:
+  SnappingTest() {
+    ResetChannelTables();
+    Channels().currentChannel = 7;
+  }
+
+  // Fills `values` and its count from a list.
+  template <typename T>
+  static void Set(const std::vector<double>& list, int32_t& count, T& values) {
+    count = static_cast<int32_t>(list.size());
+    std::copy(list.begin(), list.end(), values);
+  }
+  void SetGains(const std::vector<double>& gains) { Set(gains, state.gainCount, state.gains); }
+  void SetRanges(const std::vector<double>& ranges) { Set(ranges, state.offsetRangeCount, state.offsetRanges); }
+
+  ChannelState& state = Channels().channelStates[7];
+};
+
+TEST_F(SnappingTest, TheNearestGainWinsAndATieKeepsTheEarlierOne) {
+  SetGains({1, 2, 5, 10});
+  // No number is equally far from every gain: the first is taken.
+  const std::pair<double, int> cases[] = {{8, 3},   {7.5, 2},  {3.5, 1},       {-100, 0},
+                                          {1e9, 3}, {kNaN, 0}, {kInfinity, 0}, {-kInfinity, 0}};
+  for (const auto& [gain, index] : cases) EXPECT_EQ(NearestGainIndex(gain), index) << gain;
+  for (int32_t count : {0, 1, -3}) {
+    SetGains({4, 100});
+    state.gainCount = count;
+    EXPECT_EQ(NearestGainIndex(100), 0) << "short lists give the first entry";
+  }
+}
+
+TEST_F(SnappingTest, ModeCodesAndTheOffEntryTakePartInCutoffLists) {
+  state.highPassTypeCount = 1;
+  Set({0, -10, -11, -1}, state.highPassTypes[0].cutoffCount, state.highPassTypes[0].cutoffs);
+  const std::pair<double, int> cases[] = {{-10.4, 1}, {0, 0}, {-10.5, 1} /* tie */, {-10.6, 2}};
+  for (const auto& [cutoff, index] : cases) EXPECT_EQ(NearestHighPassIndex(cutoff, 0), index) << cutoff;
+  // A characteristic the channel lacks gives the first cut-off.
+  EXPECT_EQ(NearestHighPassIndex(-1, -1), 0);
+  EXPECT_EQ(NearestHighPassIndex(-1, 1), 0);
+  EXPECT_EQ(NearestLowPassIndex(10, 0), 0) << "no low-pass characteristics";
+}
+
+TEST_F(SnappingTest, TheSmallestCoveringOffsetRangeIsChosenByMagnitude) {
+  SetRanges({0.5, 5, 50});
+  const std::pair<double, int> cases[] = {{0.2, 0}, {3, 1}, {500, 2}, {-4, 1}, {5, 1}, {kNaN, 2}, {-kInfinity, 2}};
+  for (const auto& [offset, index] : cases) EXPECT_EQ(ChooseOffsetRange(offset), index) << offset;
+  // Equal magnitudes keep the first range.
+  SetRanges({-5, 5});
+  EXPECT_EQ(ChooseOffsetRange(1), 0);
+  EXPECT_EQ(ChooseOffsetRange(9), 0);
+  SetRanges({5, 50, -50});
+  EXPECT_EQ(ChooseOffsetRange(kNaN), 1);
+  SetRanges({});
+  EXPECT_EQ(ChooseOffsetRange(0), -1);
+}
+
+TEST_F(SnappingTest, OffsetSpansAreInHostUnitsForTheChannelGiven) {
+  SetRanges({0.5, -5});
+  ChanSettings settings = DefaultChanSettings();
+  settings.scale = 1;
+  settings.gain = 10;
+  EXPECT_DOUBLE_EQ(MaxOffset(7, settings), 327680.0);
+  EXPECT_DOUBLE_EQ(SmallestRangeOffset(7, settings), 32768.0);
+  Channels().adcRange = 10.0;
+  EXPECT_DOUBLE_EQ(MaxOffset(7, settings), 163840.0);
+  SetRanges({});
+  EXPECT_EQ(MaxOffset(7, settings), 0.0);
+  EXPECT_EQ(SmallestRangeOffset(7, settings), 0.0);
+
+  Channels().channelStates[9].offsetRangeCount = 1;  // not the current channel
+  Channels().channelStates[9].offsetRanges[0] = 2;
+  settings.gain = 1;
+  Channels().adcRange = 5.0;
+  EXPECT_DOUBLE_EQ(MaxOffset(9, settings), 2 * 6553.6);
 }
 
 }  // namespace

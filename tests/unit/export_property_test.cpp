@@ -4,17 +4,12 @@
 // in finite, the host's readings stay true (scale x gain and zero + offset
 // are kept), a gain never snaps to 0, a record as written back is applied
 // already, and every command the line receives is one the channel can take.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <memory>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "api/chan_settings.h"
 #include "library_fixture.h"

@@ -2,8 +2,6 @@
 // call returns within the time its time-outs allow, asks for rediscovery,
 // and once the line is back, KillCond and InitCond(0) find the channels and
 // the calls give the right answers again.
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "api/chan_settings.h"
@@ -72,10 +70,8 @@ class LineDeathTest : public LibraryTest, public ::testing::WithParamInterface<D
   void ExpectFullCapabilities(int port) {
     record.input = 0;
     ASSERT_EQ(Info(port), 0);
-    EXPECT_EQ(info.inputCount, 4);
-    EXPECT_EQ(info.gainCount, 10);
-    EXPECT_EQ(info.lowPassTypeCount, 2);
-    EXPECT_EQ(info.extraSettingCount, 2);
+    EXPECT_EQ(std::tuple(info.inputCount, info.gainCount, info.lowPassTypeCount, info.extraSettingCount),
+              std::tuple(4, 10, 2, 2));
     EXPECT_STREQ(info.typeText, "Vorn222");
   }
 

@@ -1,8 +1,6 @@
 // Reply framing, capacity cuts, time-outs and pacing of the serial transport.
-#include <gtest/gtest.h>
-
-#include <string>
-
+// (Send and receive errors, and a reply that stalls, are followed through a
+// probe in lifecycle_test.cpp.)
 #include "library_fixture.h"
 #include "link/diagnostic_log.h"
 #include "link/transport.h"
@@ -25,30 +23,26 @@ class TransportTest : public LibraryTest {
     ASSERT_EQ(SendStr("?NT;"), 0);
   }
 
+  // The result of one ReadStr of up to 19 characters, and what it read.
+  std::string Read(uint32_t timeoutMs = 1000) {
+    const int32_t result = ReadStr(buffer, 20, timeoutMs);
+    return std::to_string(result) + " " + buffer;
+  }
+
   char buffer[20] = {};
 };
 
-TEST_F(TransportTest, ReadsOneLineWithoutItsCarriageReturnButWithALineFeed) {
+TEST_F(TransportTest, ReadsLinesWithoutTheirCarriageReturnAndCutsOverlongOnes) {
   ReplyToQuery("12\r\n7\r");
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
-  EXPECT_STREQ(buffer, "12");
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
-  EXPECT_STREQ(buffer, "\n7");
+  EXPECT_EQ(Read(), "1 12");
+  EXPECT_EQ(Read(), "1 \n7") << "a line feed stays";
   EXPECT_TRUE(LogLines().empty());
-}
 
-TEST_F(TransportTest, CutsAnOverlongLineAndLeavesTheRestForTheNextRead) {
   ReplyToQuery("ABCDEFGHIJKLMNOPQRSTUVWXY\r");  // 25 characters
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
-  EXPECT_STREQ(buffer, "ABCDEFGHIJKLMNOPQRS");
-  EXPECT_EQ(LogLines(), (Texts{
-                            "ReadStr length exceeded maximum length allowed, we got:",
-                            "ABCDEFGHIJKLMNOPQRS"}));
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
-  EXPECT_STREQ(buffer, "TUVWXY");
-}
+  EXPECT_EQ(Read(), "1 ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(LogLines(), (Texts{"ReadStr length exceeded maximum length allowed, we got:", "ABCDEFGHIJKLMNOPQRS"}));
+  EXPECT_EQ(Read(), "1 TUVWXY") << "the rest is left for the next read";
 
-TEST_F(TransportTest, SmallCapacitiesNeverWritePastTheBuffer) {
   ReplyToQuery("12\r");
   char one[1] = {'x'};
   EXPECT_EQ(ReadStr(one, 1, 1000), 1);  // room for the terminator only: cut at once
@@ -56,61 +50,34 @@ TEST_F(TransportTest, SmallCapacitiesNeverWritePastTheBuffer) {
   char none[1] = {'x'};
   EXPECT_EQ(ReadStr(none, 0, 1000), 0);
   EXPECT_EQ(none[0], 'x');
-  // Neither took anything from the line.
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 1);
-  EXPECT_STREQ(buffer, "12");
+  EXPECT_EQ(Read(), "1 12") << "neither took anything from the line";
 }
 
 TEST_F(TransportTest, TimesOutOnTheVirtualClockAndAsksForRediscovery) {
   Link().reinitNeeded = 0;
   double start = clock.NowMs();
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), 0);
-  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(Read(), "0 ");
   EXPECT_NEAR(clock.NowMs() - start, 1000.0, 2.0);
   EXPECT_EQ(Link().reinitNeeded, 1);
   EXPECT_EQ(LogLines(), (Texts{"Timed out in ReadStr, chars already got were:", ""}));
 }
 
-TEST_F(TransportTest, TheDeadlineHoldsForTheWholeReply) {
-  // The first character comes, the rest never does.
-  sim.channel(5).faults.stallAfterFirstChar = true;
-  ReplyToQuery("123\r");
-  EXPECT_EQ(ReadStr(buffer, 20, 100), 0);
-  EXPECT_STREQ(buffer, "1");
-  EXPECT_EQ(LogLines().back(), "1");
-}
-
-TEST_F(TransportTest, PassesAReceiveErrorOnAndLogsWhatCameBefore) {
-  link.receiveError = -5;
-  EXPECT_EQ(ReadStr(buffer, 20, 1000), -5);
-  EXPECT_EQ(LogLines(), (Texts{"ReadStr got GetChar error -5, chars got were:", ""}));
-}
-
-TEST_F(TransportTest, ASendFailureIsLoggedAndReturned) {
-  link.sendError = 7;
-  EXPECT_EQ(SendStr("?CH;"), 7);
-  EXPECT_EQ(LogLines(), (Texts{"SendStr: LkSend ?CH; returned 7"}));
-}
-
-TEST_F(TransportTest, SelectingAChannelSendsTheSelectionAndSettlesOnceItHasGone) {
-  sim.ClearReceived();
-  double start = clock.NowMs();
-  SelectChannel(12);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{";;CH12;"}));
+TEST_F(TransportTest, ASelectionSettlesOnceItHasGoneOrGivesUpOnAQueueThatNeverDrains) {
   const double sendingMs = 7 * sim.timing.perCharMs;
-  EXPECT_GE(clock.NowMs() - start, sendingMs + 20.0);
-  EXPECT_LT(clock.NowMs() - start, sendingMs + 21.0);
-}
-
-TEST_F(TransportTest, AnOutputQueueThatNeverDrainsGivesUpAfterASecondAndAsksForRediscovery) {
-  link.outputStuck = true;
-  Link().reinitNeeded = 0;
-  double start = clock.NowMs();
-  SelectChannel(12);
-  EXPECT_GE(clock.NowMs() - start, 1000.0 + 20.0);
-  EXPECT_LT(clock.NowMs() - start, 1050.0);
-  EXPECT_EQ(Link().reinitNeeded, 1);
-  EXPECT_EQ(LogLines(), (Texts{"Timed out in SelectChannel, 7 bytes still waiting to be sent"}));
+  for (bool stuck : {false, true}) {
+    sim.ClearReceived();
+    logFile.files.clear();
+    link.outputStuck = stuck;
+    Link().reinitNeeded = 0;
+    const double start = clock.NowMs();
+    SelectChannel(12);
+    EXPECT_EQ(Sent(), stuck ? Texts{} : Texts{";;CH12;"}) << "a stuck queue keeps it";
+    const double minimum = stuck ? 1000.0 + 20.0 : sendingMs + 20.0;
+    EXPECT_GE(clock.NowMs() - start, minimum);
+    EXPECT_LT(clock.NowMs() - start, minimum + (stuck ? 30.0 : 1.0));
+    EXPECT_EQ(Link().reinitNeeded, stuck ? 1 : 0);
+    EXPECT_EQ(LogLines(), stuck ? Texts{"Timed out in SelectChannel, 7 bytes still waiting to be sent"} : Texts{});
+  }
 }
 
 TEST_F(TransportTest, NoWaitEndsEarlyWhateverThePhaseOfTheTick) {

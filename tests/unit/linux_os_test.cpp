@@ -1,0 +1,218 @@
+// The Linux services. The library's settings: the environment over the
+// file, read afresh by every InitCond; where the file is; and which device a
+// port opens. The POSIX clock and serial link on the real clock, over a
+// pseudo-terminal: pauses and input waits never end early, do not run long,
+// and the first received byte ends an input wait at once.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "library_fixture.h"
+#include "link/port_config.h"
+#include "os/os_linux_library.h"
+#include "os/os_posix.h"
+
+namespace condvorn::testing {
+namespace {
+
+// The master side of a pseudo-terminal, whose slave side a link opens.
+struct PseudoTerminal {
+  PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(grantpt(master), 0);
+    EXPECT_EQ(unlockpt(master), 0);
+  }
+  ~PseudoTerminal() {
+    if (master >= 0) close(master);
+  }
+  std::string SlavePath() const { return ptsname(master); }
+
+  int master;
+};
+
+// ---- The library's settings ----
+
+const char* const kVariables[] = {"CONDVORN_PORT", "CONDVORN_DUMP", "CONDVORN_FIRST", "CONDVORN_LAST",
+                                  "CONDVORN_DEVICE", "CONDVORN_CONFIG", "XDG_CONFIG_HOME", "HOME"};
+
+class LinuxLibraryConfigTest : public LibraryTest {
+ protected:
+  LinuxLibraryConfigTest() {
+    for (const char* variable : kVariables) {
+      const char* value = std::getenv(variable);
+      saved_[variable] = value ? std::optional<std::string>(value) : std::nullopt;
+      unsetenv(variable);
+    }
+    char pattern[] = "/tmp/condvorn-config-XXXXXX";
+    directory_ = mkdtemp(pattern);
+    setenv("XDG_CONFIG_HOME", directory_.c_str(), 1);
+    InstallOs(Os{&clock, &store, &logFile, &host, &link});
+  }
+
+  ~LinuxLibraryConfigTest() override {
+    std::filesystem::remove_all(directory_);
+    for (const auto& [variable, value] : saved_) {
+      if (value) setenv(variable.c_str(), value->c_str(), 1);
+      else unsetenv(variable.c_str());
+    }
+  }
+
+  // Writes section [General] of the file at `path` (the user's file by default).
+  void WriteFile(const std::string& entries, std::string path = {}) {
+    if (path.empty()) path = directory_ + "/condvorn/zelcond.ini";
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << "[General]\n" << entries;
+  }
+
+  std::string directory_;
+  LibraryConfigStore store;
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST_F(LinuxLibraryConfigTest, TheEnvironmentGovernsTheFileWhichIsReadAgainEveryTime) {
+  EXPECT_EQ(ReadConfigValue("Port", 0), 1);  // no file: the defaults
+  EXPECT_EQ(ReadConfigValue("Dump", 0), 0);
+  WriteFile("Port=COM4\nDump=1\nFirst=2\nLast=9\n");
+  EXPECT_EQ(ReadConfigValue("Port", 0), 4);
+  EXPECT_EQ(ReadConfigValue("Dump", 0), 1);
+  EXPECT_EQ(ReadConfigValue("First", 0), 2);
+  EXPECT_EQ(ReadConfigValue("Last", 0), 9);
+  const std::pair<const char*, int32_t> ports[] = {
+      {"7", 7}, {"COM9", 9}, {"None", -1}, {"4294967295", -1}, {"0", 0}, {"", 1}, {" 7", 1}, {"7x", 1},
+  };
+  for (const auto& [text, port] : ports) {
+    setenv("CONDVORN_PORT", text, 1);
+    EXPECT_EQ(ReadConfigValue("Port", 0), port) << '"' << text << '"';
+  }
+  setenv("CONDVORN_FIRST", "x", 1);
+  EXPECT_EQ(ReadConfigValue("First", 0), 0);
+  unsetenv("CONDVORN_PORT");
+  WriteFile("Port=none\nPort=COM5\n");
+  EXPECT_EQ(ReadConfigValue("Port", 0), -1);
+  EXPECT_EQ(ReadConfigValue("Last", 0), 0);
+}
+
+TEST_F(LinuxLibraryConfigTest, TheFileIsNamedByTheEnvironmentOrLiesInTheUsersConfiguration) {
+  EXPECT_EQ(LibraryConfigStore::FilePath(), directory_ + "/condvorn/zelcond.ini");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", "/home/lab", 1);
+  EXPECT_EQ(LibraryConfigStore::FilePath(), "/home/lab/.config/condvorn/zelcond.ini");
+  unsetenv("HOME");
+  EXPECT_EQ(LibraryConfigStore::FilePath(), "");
+  EXPECT_EQ(ReadConfigValue("Port", 0), 1);
+
+  const std::string lab = directory_ + "/lab.ini";
+  WriteFile("Port=COM3\n", lab);
+  setenv("CONDVORN_CONFIG", lab.c_str(), 1);
+  EXPECT_EQ(ReadConfigValue("Port", 0), 3);
+}
+
+TEST_F(LinuxLibraryConfigTest, APortOpensItsNumberedDeviceUnlessADeviceIsGiven) {
+  PosixSerialLink posix;
+  DeviceSerialLink serial(posix, store);
+  LinkHandle handle = -1;
+  EXPECT_NE(serial.Open(200, -1, &handle, nullptr), 0);
+  EXPECT_EQ(posix.PortPath(200), "/dev/ttyS199");
+
+  PseudoTerminal pty;
+  WriteFile("Device=" + pty.SlavePath() + "\n");
+  ASSERT_EQ(serial.Open(200, -1, &handle, nullptr), 0);
+  serial.Close(handle);
+
+  setenv("CONDVORN_DEVICE", "", 1);  // cancels the file's device
+  EXPECT_NE(serial.Open(200, -1, &handle, nullptr), 0);
+  EXPECT_EQ(posix.PortPath(200), "/dev/ttyS199");
+}
+
+// ---- The POSIX clock and link on the real clock ----
+
+using RealClock = std::chrono::steady_clock;
+
+// Room for a loaded machine: a wait that ignored its input or its time would
+// be off by far more.
+constexpr double kLateToleranceMs = 100.0;
+
+double MsSince(RealClock::time_point start) {
+  return std::chrono::duration<double, std::milli>(RealClock::now() - start).count();
+}
+
+class PtyLinkTest : public ::testing::Test {
+ protected:
+  PtyLinkTest() {
+    link.SetPortPath(1, pty.SlavePath());
+    EXPECT_EQ(link.Open(1, -1, &handle, nullptr), 0);
+  }
+  ~PtyLinkTest() override { link.Close(handle); }
+
+  PseudoTerminal pty;
+  PosixSerialLink link;
+  LinkHandle handle = -1;
+};
+
+TEST(PosixClockTest, PausesNeitherEndEarlyNorRunLong) {
+  PosixClock clock;
+  for (uint32_t micros : {1000u, 10000u, 20500u}) {
+    const auto start = RealClock::now();
+    clock.Pause(micros);
+    const double ms = MsSince(start);
+    EXPECT_GE(ms, micros / 1000.0);
+    EXPECT_LT(ms, micros / 1000.0 + kLateToleranceMs);
+  }
+}
+
+TEST_F(PtyLinkTest, AnInputWaitEndsWithTheFirstByteOrAtItsTimeEvenOnALineThatHungUp) {
+  auto start = RealClock::now();
+  EXPECT_FALSE(link.WaitForInput(handle, 30000));
+  EXPECT_GE(MsSince(start), 30.0);
+  EXPECT_LT(MsSince(start), 30.0 + kLateToleranceMs);
+
+  start = RealClock::now();
+  std::thread device([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(write(pty.master, "5", 1), 1);
+  });
+  EXPECT_TRUE(link.WaitForInput(handle, 5000000));
+  EXPECT_GE(MsSince(start), 20.0);
+  EXPECT_LT(MsSince(start), 20.0 + kLateToleranceMs);
+  device.join();
+  EXPECT_EQ(link.GetChar(handle), '5');
+
+  close(pty.master);
+  pty.master = -1;
+  start = RealClock::now();
+  EXPECT_FALSE(link.WaitForInput(handle, 30000));
+  EXPECT_GE(MsSince(start), 30.0);
+}
+
+TEST_F(PtyLinkTest, OpeningAnOpenPortAgainLetsGoOfTheEarlierDescriptor) {
+  const std::string path = pty.SlavePath();
+  LinkHandle again = -1;
+  ASSERT_EQ(link.Open(1, -1, &again, nullptr), 0);
+  handle = again;
+  int open = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) == path) ++open;
+  }
+  EXPECT_EQ(open, 1) << "a second reader would take half of every reply";
+}
+
+TEST_F(PtyLinkTest, ASendThatNothingReadsFailsInsteadOfHanging) {
+  // Nothing reads the master side: the line's buffer fills and stays full.
+  const std::string block(1 << 16, 'x');
+  const auto start = RealClock::now();
+  EXPECT_EQ(link.Send(handle, block.data(), static_cast<int32_t>(block.size())), ETIMEDOUT);
+  EXPECT_LT(MsSince(start), 500.0 + kLateToleranceMs);
+}
+
+}  // namespace
+}  // namespace condvorn::testing
