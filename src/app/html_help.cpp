@@ -35,16 +35,16 @@ HtmlHelpEntry LoadHtmlHelp() {
   return entry;
 }
 
-// Whether this process shows a help window: the engine's own, after a
-// failed lookup, or one opened before.
-bool HelpWindowOpen() {
+// How many help windows this process shows.
+int HelpWindowCount() {
+  int count = 0;
   for (HWND window = FindWindowExA(nullptr, nullptr, kHelpWindowClass, nullptr); window != nullptr;
        window = FindWindowExA(nullptr, window, kHelpWindowClass, nullptr)) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId()) return true;
+    if (process == GetCurrentProcessId()) ++count;
   }
-  return false;
+  return count;
 }
 
 }  // namespace
@@ -57,10 +57,12 @@ void ShowHtmlHelpKeyword(const std::string& file, const char* keyword) {
   link.pszKeywords = keyword;
   link.fIndexOnFail = TRUE;
   // A viewer that cannot look keywords up (Wine's, for one) opens no window:
-  // the file's default topic then stands in. A failed lookup may also have
-  // shown the engine's own message and index: no second window then.
+  // the file's default topic then stands in. A failed lookup that opened a
+  // window of its own (the engine's index, after its message) is not
+  // followed by a second one.
+  const int windowsBefore = HelpWindowCount();
   if (htmlHelp(GetDesktopWindow(), file.c_str(), HH_KEYWORD_LOOKUP, reinterpret_cast<DWORD_PTR>(&link)) == nullptr &&
-      !HelpWindowOpen()) {
+      HelpWindowCount() == windowsBefore) {
     htmlHelp(GetDesktopWindow(), file.c_str(), HH_DISPLAY_TOPIC, 0);
   }
 }
