@@ -22,6 +22,9 @@ bool DiscoverChannels(int32_t first, int32_t last) {
   bool found = false;
   for (int32_t channel = first; channel < kChannelCount; ++channel) {
     int32_t status = GotAVorn(channel);
+    // The probe addressed the channel on the line: it is the current one
+    // now, so that the panel addresses its own channel again before it sends.
+    Channels().currentChannel = channel;
     Link().channelStatus[channel] = status;
     if (status == COND_OK) {
       found = true;
@@ -77,7 +80,6 @@ extern "C" int32_t WINAPI InitCond(int32_t reset) {
     return link.linkStatus;
   }
   link.linkStatus = COND_OK;
-  link.selectedChannel = -1;  // a port opened afresh addresses no channel yet
 
   if (!link.reinitNeeded) {
     // The previous discovery still stands.

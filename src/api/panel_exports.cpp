@@ -14,21 +14,27 @@
 namespace condvorn {
 namespace {
 
-// The records' checks: COND_OK when some port in use has a usable
-// conditioner; otherwise the code to report (-5 for a wrong-size record, the
-// last port in use, or -2 when no record is in use).
-int32_t CheckHostRecords(const ChanSettings* records, int16_t count) {
-  if (records == nullptr) return COND_ERR_BAD_RECORD;
+// The records' checks. "Usable" and the code to report are kept apart: the
+// last port in use is reported as it is, port 0 included, which reads as
+// COND_OK.
+struct RecordCheck {
+  bool usable;   // some port in use has a usable conditioner
+  int32_t code;  // otherwise: -5 for a wrong-size record, the last port in
+                 // use, or -2 when no record is in use
+};
+
+RecordCheck CheckHostRecords(const ChanSettings* records, int16_t count) {
+  if (records == nullptr) return {false, COND_ERR_BAD_RECORD};
   int32_t lastInUse = COND_ERR_NO_PORTS;
   bool usable = false;
   for (int32_t port = 0; port < count; ++port) {
     const ChanSettings& record = records[port];
-    if (record.size != kChanSettingsSize) return COND_ERR_BAD_RECORD;
+    if (record.size != kChanSettingsSize) return {false, COND_ERR_BAD_RECORD};
     if (record.inUse == 0) continue;
     lastInUse = port;
     if (Link().channelStatus[port] >= 0) usable = true;
   }
-  return usable ? COND_OK : lastInUse;
+  return {usable, lastInUse};
 }
 
 }  // namespace
@@ -54,8 +60,8 @@ extern "C" int32_t WINAPI DoCondMenu(ChanSettings* settings, int32_t count, Cond
     return 0;
   }
   const int16_t channelCount = std::min<int16_t>(records, kChannelCount);
-  if (const int32_t failure = CheckHostRecords(settings, channelCount); failure != COND_OK) {
-    ReportError(failure);
+  if (const RecordCheck check = CheckHostRecords(settings, channelCount); !check.usable) {
+    ReportError(check.code);
     return 0;
   }
   return OpenPanel(PanelRequest{settings, channelCount, sampler, options, hostWindow});

@@ -8,7 +8,7 @@ namespace condvorn {
 
 // Opens the compiled help file `file` at the topics of `keyword`, showing
 // the index when none has it; a viewer that cannot look keywords up shows
-// the file's default topic. Does nothing when the engine cannot be loaded;
+// the file's default topic, unless the failed lookup opened a window. Does nothing when the engine cannot be loaded;
 // a failed load is not tried again.
 void ShowHtmlHelpKeyword(const std::string& file, const char* keyword);
 

@@ -29,7 +29,10 @@ constexpr int32_t kNoLimit = -3;
 bool ReadLine(char* buffer, int32_t room) { return ReadStr(buffer, room, kQueryTimeoutMs) == 1; }
 
 // Takes the digit at the start of a description: the character's code minus
-// that of '0'. At the end of the text the terminator counts as the character.
+// that of '0', whatever the character is. A description too short to hold
+// its digits gives its terminator as the character: -48, an even (so
+// continuous or numeric) kind, and a slot outside the record that ends the
+// read of extra settings there.
 int32_t TakeDigit(const char*& text) {
   const int32_t value = static_cast<unsigned char>(*text) - '0';
   if (*text != '\0') ++text;
@@ -68,11 +71,14 @@ int32_t ReadSingleFilterType(char letter, FilterType& type) {
   double values[kMaxListItems - 1];
   int32_t count = 0;
   ReadNumberList(listName, count, values, kMaxListItems - 1, 0, kQueryTimeoutMs);
-  count = std::max(count, 0);
-  std::copy(values, values + count, type.cutoffs + 1);
-  if (count > 0) {
-    type.minimum = *std::min_element(values, values + count);
-    type.maximum = *std::max_element(values, values + count);
+  // A count the device gave as 0 or less is kept: with the off entry the
+  // list then still counts no entry at all (n + 1 <= 0), and nothing is sent
+  // for it. Only how many values are copied is limited.
+  const int32_t copied = std::max(count, 0);
+  std::copy(values, values + copied, type.cutoffs + 1);
+  if (copied > 0) {
+    type.minimum = *std::min_element(values, values + copied);
+    type.maximum = *std::max_element(values, values + copied);
   }
   if (letter == 'H' && IsOldRawTimesTenList(values, count)) type.cutoffs[2] = kRawTimesTenCode;
   type.cutoffs[0] = 0.0;

@@ -21,6 +21,16 @@ constexpr FilterType StaticFilter(const char* name, double minimum, double maxim
 constexpr double kLowPassCutoffs[14] = {0, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000};
 constexpr double kHighPassCutoffs[14] = {0, 0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
 
+// Every channel's capabilities as before any read: nothing known, and the
+// version fields at -1, as a failed version read leaves them.
+void ClearChannelStates(ChannelTables& tables) {
+  std::memset(tables.channelStates, 0, sizeof tables.channelStates);
+  for (ChannelState& state : tables.channelStates) {
+    state.versionNumber = -1;
+    state.versionLevel = -1;
+  }
+}
+
 }  // namespace
 
 const FilterType kLowPassStaticTable[4] = {
@@ -45,7 +55,7 @@ ChannelTables& Channels() {
 
 void LoadChannelTables(const ChanSettings& appliedAtLoad) {
   ChannelTables& tables = Channels();
-  std::memset(tables.channelStates, 0, sizeof tables.channelStates);
+  ClearChannelStates(tables);
   std::fill(std::begin(tables.appliedSettings), std::end(tables.appliedSettings), appliedAtLoad);
   tables.currentChannel = 0;
   tables.adcRange = 5.0;
@@ -67,7 +77,7 @@ void InvalidateApplied(int32_t channel) {
 
 void ResetChannelTables() {
   ChannelTables& tables = Channels();
-  std::memset(tables.channelStates, 0, sizeof tables.channelStates);
+  ClearChannelStates(tables);
   std::memset(tables.appliedSettings, 0, sizeof tables.appliedSettings);
   for (int32_t channel = 0; channel < kChannelCount; ++channel) {
     InvalidateApplied(channel);

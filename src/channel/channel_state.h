@@ -23,7 +23,7 @@ struct FilterType {
   int32_t kind;                  // bit 0 set: stepped list; clear: continuous range
   double minimum;                // lowest cut-off in Hz (continuous kind)
   double maximum;                // highest cut-off in Hz (continuous kind)
-  int32_t cutoffCount;           // valid entries of cutoffs, 0 to 20
+  int32_t cutoffCount;           // valid entries of cutoffs, at most 20; 0 or less: none
   double cutoffs[kMaxListItems]; // Hz; 0 = off; negative = mode code
 };
 
@@ -90,7 +90,8 @@ constexpr int32_t kNotRead = -10000;
 void InvalidateApplied(int32_t channel);
 
 // The reset of a full re-initialisation: every channel's capabilities and
-// applied settings zeroed, then marked never applied and not read.
+// applied settings cleared (the version fields at -1), then marked never
+// applied and not read.
 void ResetChannelTables();
 
 // The channel model's library-wide tables. One instance per loaded library.
@@ -103,7 +104,7 @@ struct ChannelTables {
 
 ChannelTables& Channels();
 
-// Puts the tables at their values at load, in place: capabilities zero,
+// Puts the tables at their values at load, in place: capabilities cleared,
 // applied settings at the given record, channel 0 current, ADC range 5 V.
 void LoadChannelTables(const ChanSettings& appliedAtLoad);
 

@@ -37,8 +37,8 @@ void ReportReadFailure(const char* name, const char* failure) {
   link.reinitNeeded = 1;
 }
 
-// Before another attempt at a list: let the line settle and drop whatever is
-// left of the failed reply.
+// Between two attempts at a list (never after the last): let the line
+// settle and drop whatever is left of the failed reply.
 void PrepareRetry() {
   WaitMs(kRetryPauseMs);
   LkFlushInput(Link().linkHandle);
@@ -141,16 +141,16 @@ bool ReadItemList(const char* name, int32_t& count, char items[kMaxListItems][kI
 void ReadNumberList(const char* name, int32_t& count, double* values, int32_t largest,
                     int32_t fallback, uint32_t timeoutMs) {
   values[0] = 0.0;
-  for (int attempt = 0; attempt < kListAttempts; ++attempt) {
-    if (ReadNumbersOnce(name, count, values, largest, fallback, timeoutMs)) return;
+  for (int attempt = 1; !ReadNumbersOnce(name, count, values, largest, fallback, timeoutMs); ++attempt) {
+    if (attempt == kListAttempts) return;
     PrepareRetry();
   }
 }
 
 void ReadNameList(const char* name, int32_t& count, char names[kMaxListItems][kItemTextSize],
                   int32_t largest, uint32_t timeoutMs) {
-  for (int attempt = 0; attempt < kListAttempts; ++attempt) {
-    if (ReadNamesOnce(name, count, names, largest, timeoutMs)) return;
+  for (int attempt = 1; !ReadNamesOnce(name, count, names, largest, timeoutMs); ++attempt) {
+    if (attempt == kListAttempts) return;
     PrepareRetry();
   }
 }

@@ -28,9 +28,9 @@ bool ReadItemList(const char* name, int32_t& count, char items[kMaxListItems][kI
                   uint32_t timeoutMs);
 
 // Reads a list of numbers; keeps at most `largest`. An item that is not a
-// number reads as `fallback` and fails the attempt; a failed attempt is
-// followed by a 100 ms pause and the discarding of pending input, up to
-// three attempts.
+// number reads as `fallback` and fails the attempt. Up to three attempts,
+// with a 100 ms pause and the discarding of pending input between two of
+// them (none after the last).
 void ReadNumberList(const char* name, int32_t& count, double* values, int32_t largest,
                     int32_t fallback, uint32_t timeoutMs);
 

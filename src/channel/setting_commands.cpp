@@ -56,26 +56,52 @@ int32_t OffsetCode(double needed, double step) {
 }
 
 // How an offset in host units is set on the current channel: the range, the
-// code within it, and the offset in host units that the code stands for.
+// code within it, and the offset in host units that the code stands for. A
+// channel without offset ranges has range -1: nothing is sent, offset 0.
 struct OffsetSetting {
   int32_t range;
   int32_t code;
   double offset;
 };
 
-// None when the channel has no offset ranges. The products are formed in
-// this order, which decides the last bit of the offset written back.
+// k of the offset conversion, (32768 / adcRange) x scale: the host units
+// that one volt at the ADC reads as.
+double HostUnitsPerAdcVolt(const ChanSettings& settings) {
+  return (kAdcCodesPerFullScale / Channels().adcRange) * settings.scale;
+}
+
+// The offset in the units of the offset ranges that an offset in host units
+// needs; none when the record cannot express one: with a scale or gain of 0
+// every offset needs an infinite code (and 0 needs 0 / 0), and an offset
+// beyond double's range of codes has no code either.
+std::optional<double> NeededOffset(double offset, const ChanSettings& settings) {
+  const double hostUnitsPerRangeUnit = settings.gain * HostUnitsPerAdcVolt(settings);
+  const double needed = offset / hostUnitsPerRangeUnit;
+  if (hostUnitsPerRangeUnit == 0.0 || !std::isfinite(needed)) return std::nullopt;
+  return needed;
+}
+
+// None when the record cannot express an offset. The products are formed
+// in this order, which decides the last bit of the offset written back.
 std::optional<OffsetSetting> ChooseOffsetSetting(double offset, const ChanSettings& settings) {
-  const double k = (kAdcCodesPerFullScale / Channels().adcRange) * settings.scale;
-  const double needed = offset / (settings.gain * k);
-  const int32_t range = ChooseOffsetRange(needed);
-  if (range < 0) return std::nullopt;
+  const std::optional<double> needed = NeededOffset(offset, settings);
+  if (!needed) return std::nullopt;
+  const int32_t range = ChooseOffsetRange(*needed);
+  if (range < 0) return OffsetSetting{-1, 0, 0.0};
+  const double k = HostUnitsPerAdcVolt(settings);
   const double step = CurrentChannelState().offsetRanges[range] / kOffsetCodesPerRange;
-  const int32_t code = OffsetCode(needed, step);
+  const int32_t code = OffsetCode(*needed, step);
   return OffsetSetting{range, code, code * step * settings.gain * k};
 }
 
-void SendOffsetSetting(const OffsetSetting& setting) {
+// Sets the listed gain `index`; returns it.
+double SendGainAt(int32_t index) {
+  SendCommand("GN%d;", index + 1);
+  return CurrentChannelState().gains[index];
+}
+
+void SendOffsetSetting(OffsetSetting setting) {
+  if (setting.range < 0) return;
   SendCommand("OR%d;", setting.range + 1);
   SendCommand("OF%d;", setting.code);
 }
@@ -182,20 +208,26 @@ void ApplyCutoff(const FilterSide& side, double cutoff, ChanSettings& settings) 
 }  // namespace
 
 int32_t SendInput(int32_t input) {
-  if (IsIndex(input, CurrentChannelState().inputCount)) SendCommand("IP%d;", input + 1);
+  if (!IsIndex(input, CurrentChannelState().inputCount)) return input;
+  SendCommand("IP%d;", input + 1);
+  // The applied copy must not claim an input the channel has left: a read
+  // of the channel's state for another record's input (GetCondInfo2 with a
+  // scratch record, say) takes the channel off it. Its input is then never
+  // applied, so that the next apply selects the record's input again and
+  // re-applies the gain for it.
+  ChanSettings& applied = CurrentApplied();
+  if (applied.input != input) applied.input = kNeverInput;
   return input;
 }
 
 double SendGain(double gain) {
   if (!OffersScalingGain()) return gain;
-  const int32_t index = NearestGainIndex(gain);
-  SendCommand("GN%d;", index + 1);
-  return CurrentChannelState().gains[index];
+  return SendGainAt(NearestGainIndex(gain));
 }
 
-double SendOffset(double offset, const ChanSettings& settings) {
+std::optional<double> SendOffset(double offset, const ChanSettings& settings) {
   const std::optional<OffsetSetting> setting = ChooseOffsetSetting(offset, settings);
-  if (!setting) return 0.0;
+  if (!setting) return std::nullopt;
   SendOffsetSetting(*setting);
   return setting->offset;
 }
@@ -245,9 +277,10 @@ void ApplyGain(double gain, ChanSettings& settings) {
   // gain that can scale or when the rescaled scale would not be a finite
   // float.
   if (OffersScalingGain()) {
-    const float newGain = static_cast<float>(CurrentChannelState().gains[NearestGainIndex(gain)]);
+    const int32_t index = NearestGainIndex(gain);
+    const float newGain = static_cast<float>(CurrentChannelState().gains[index]);
     if (const std::optional<float> newScale = ScaleForGain(settings, newGain)) {
-      SendGain(gain);
+      SendGainAt(index);
       settings.scale = *newScale;
       settings.gain = newGain;
     }
@@ -259,15 +292,17 @@ void ApplyGain(double gain, ChanSettings& settings) {
 
 void ApplyOffset(double offset, ChanSettings& settings) {
   const std::optional<OffsetSetting> setting = ChooseOffsetSetting(offset, settings);
-  // Without offset ranges the offset becomes 0.
-  const double newOffset = setting ? setting->offset : 0.0;
+  // An offset the record cannot express is not sent: the record keeps its
+  // offset and zero, and the applied copy the offset last sent.
+  if (!setting) return;
+  const double newOffset = setting->offset;  // 0 without offset ranges
   // The offset is set only when it and the moved zero are finite floats;
   // otherwise nothing is sent and the record keeps both.
   if (FitsSingle(newOffset)) {
     const float offsetSet = static_cast<float>(newOffset);
     const double newZero = static_cast<double>(settings.zero) + settings.offset - offsetSet;
     if (FitsSingle(newZero)) {
-      if (setting) SendOffsetSetting(*setting);
+      SendOffsetSetting(*setting);
       settings.offset = offsetSet;
       settings.zero = static_cast<float>(newZero);
     }
@@ -313,7 +348,9 @@ void ApplyExtraSetting(double value, int32_t index, ChanSettings& settings) {
 bool SettingsApplied(int32_t channel, const ChanSettings& settings) {
   const ChanSettings& applied = Channels().appliedSettings[channel];
   const ChannelState& state = Channels().channelStates[channel];
-  if (settings.gain != applied.gain || settings.offset != applied.offset ||
+  // An offset the record cannot express would send nothing.
+  const bool offsetApplied = settings.offset == applied.offset || !NeededOffset(settings.offset, settings);
+  if (settings.gain != applied.gain || !offsetApplied ||
       settings.input != applied.input || settings.flags != applied.flags ||
       settings.lowPassType != applied.lowPassType ||
       settings.lowPassCutoff != applied.lowPassCutoff ||
@@ -345,7 +382,12 @@ int32_t ApplySettings(int32_t channel, ChanSettings& settings) {
       ApplyExtraSetting(settings.extraValues[state.extraSettings[k].slot], k, settings);
     }
   }
-  CurrentApplied() = settings;
+  // The applied copy takes the whole record, but for an offset that was not
+  // sent (the record cannot express it): the copy keeps the offset last sent.
+  ChanSettings& applied = CurrentApplied();
+  const float offsetSent = applied.offset;
+  applied = settings;
+  applied.offset = offsetSent;
   return 0;
 }
 

@@ -12,13 +12,17 @@ namespace condvorn {
 // Senders: one command (or pair) each; out-of-range indices send nothing,
 // and neither do cut-offs that are not finite, numeric extra values that
 // are not finite floats, or choices that do not round to a 32-bit integer.
+// An input sent other than the applied copy's leaves that copy's input
+// never applied.
 int32_t SendInput(int32_t input);
 // The nearest listed gain that can scale is set and returned; a channel
 // without one gets nothing and the request comes back.
 double SendGain(double gain);
 // Chooses the offset range and code; returns the offset set, in host units
-// (0 on a channel without offset ranges).
-double SendOffset(double offset, const ChanSettings& settings);
+// (0 on a channel without offset ranges). None, and nothing sent, when the
+// record cannot express an offset: its scale or gain is 0, or the offset
+// needs no finite code.
+std::optional<double> SendOffset(double offset, const ChanSettings& settings);
 void SendLowPassStep(int32_t cutoffIndex, int32_t type);
 void SendHighPassStep(int32_t cutoffIndex, int32_t type);
 void SendLowPassValue(double cutoff, int32_t type);
@@ -34,7 +38,9 @@ void SendExtraSetting(double value, int32_t index);
 // setting whose new values would not be (a scale rescaled beyond float's
 // range, an offset or zero beyond it, a listed cut-off beyond it) is not
 // sent, and the record keeps its values. A channel without a gain that can
-// scale (none, or only 0) keeps the record's gain and scale.
+// scale (none, or only 0) keeps the record's gain and scale. An offset the
+// record cannot express (see SendOffset) is not sent either: the record
+// keeps its offset and zero, and the applied copy the offset last sent.
 void ApplyInput(int32_t input, ChanSettings& settings);
 // The record's scale for `newGain` in place of its gain (the host's units
 // per ADC code shrink as the gain grows), when that is a finite float.

@@ -15,7 +15,6 @@ void ResetLinkState() {
   LinkState& link = Link();
   link.linkStatus = COND_ERR_NO_LINK;
   link.linkHandle = 0;
-  link.selectedChannel = -1;
   link.reinitNeeded = 1;
   std::fill(std::begin(link.channelStatus), std::end(link.channelStatus), 0);
   link.logConfigured = 0;

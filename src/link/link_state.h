@@ -18,7 +18,6 @@ struct LinkState {
   // Serial link.
   int32_t linkStatus;             // 0 while the port is open, -1 otherwise
   LinkHandle linkHandle;          // the open port, from LkOpen
-  int32_t selectedChannel;        // the channel the line addresses; -1 unknown
 
   // Discovery.
   int32_t reinitNeeded;           // the next InitCond rediscovers the channels

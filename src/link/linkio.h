@@ -2,7 +2,9 @@
 // the installed SerialLink. Results:
 //   LkOpen       0 when opened and the handle stored; else an error code
 //   LkSend       0 when the text was accepted (it may still be queued)
-//   LkGetChar    > 0 the next byte; 0 or -1 nothing yet; < -1 a receive error
+//   LkGetChar    > 0 the next byte; 0 or -1 nothing yet; < -1 a receive error,
+//                given as -2 - error (error >= 0, as the platform reports it), so
+//                that no error code can read as a byte or as "nothing yet"
 //   LkCharCount  received bytes waiting
 #pragma once
 

@@ -9,9 +9,13 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Skips leading blanks and one sign; tells whether the sign was a minus.
+// White space as the C library's number conversions skip it in the "C"
+// locale, whatever locale the host has set.
+bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Skips leading white space and one sign; tells whether the sign was a minus.
 const char* SkipToMagnitude(const char* text, bool& negative) {
-  while (*text == ' ') ++text;
+  while (IsWhiteSpace(*text)) ++text;
   negative = *text == '-';
   if (*text == '+' || *text == '-') ++text;
   return text;

@@ -1,5 +1,6 @@
-// Lenient reading of numbers in reply lines: leading blanks skipped,
-// trailing text ignored, 0 when there is no number.
+// Lenient reading of numbers in reply lines: leading white space (blanks,
+// tabs and the like) skipped, trailing text ignored, 0 when there is no
+// number.
 #pragma once
 
 #include <cstdint>

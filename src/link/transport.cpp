@@ -60,7 +60,10 @@ int32_t ReadStr(char* buffer, int32_t capacity, uint32_t timeoutMs) {
   int32_t count = 0;
   const uint32_t start = Now();
   for (;;) {
-    // A full buffer cuts the line; what still waits stays for the next read.
+    // The room is checked before a byte is taken off the line, never after:
+    // a line longer than capacity - 1 comes back cut, and its remainder,
+    // still waiting, is read as the next line (so a capacity of 1 gives an
+    // empty line and reads nothing).
     if (count >= capacity - 1) {
       LogLine("ReadStr length exceeded maximum length allowed, we got:");
       LogLine(buffer);
@@ -95,7 +98,6 @@ void SelectChannel(int32_t channel) {
   char command[32];
   std::snprintf(command, sizeof command, ";;CH%d;", static_cast<int>(channel));
   SendStr(command);
-  Link().selectedChannel = channel;
   // Let the selection leave the output queue before the settling pause.
   DrainOutput();
   WaitMs(10);

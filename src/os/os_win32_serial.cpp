@@ -21,11 +21,7 @@ int32_t LastErrorCode() {
 
 // A COM port at 9600 baud, 8 data bits, no parity, 1 stop bit, without any
 // handshake, opened for overlapped I/O. Bytes waiting in the driver are moved
-// into a small buffer per open handle and handed out one at a time. A wait
-// for input is a one-byte read, cut off by a timer when nothing comes. (The
-// comm event EV_RXCHAR would serve on Windows, but Wine over a
-// pseudo-terminal ends such waits every few milliseconds with no event; and
-// a longer read there waits for all its bytes, not for the first.)
+// into a small buffer per open handle and handed out one at a time.
 class Win32SerialLink : public SerialLink {
  public:
   int32_t Open(int32_t port, int32_t, LinkHandle* handle, void*) override {
@@ -107,6 +103,16 @@ class Win32SerialLink : public SerialLink {
     return static_cast<int32_t>(status.cbOutQue);
   }
 
+  // A wait for input is a one-byte overlapped read, cut off by a timer when
+  // nothing comes, followed by a pause of two character times (2 ms) once
+  // its byte has come. The read: the comm event EV_RXCHAR would serve on
+  // Windows, but Wine over a pseudo-terminal ends such waits every few
+  // milliseconds with no event, and a longer read there waits for all its
+  // bytes, not for the first. The pause: a read costs Wine about 0.1 ms of
+  // processor time, so a reply at 9600 baud fetched byte by byte would keep
+  // the processor 10 to 15 % busy; after it the bytes that followed the
+  // first are fetched together. The wait then ends up to two character
+  // times after its first byte.
   bool WaitForInput(LinkHandle handle, uint32_t micros) override {
     const int64_t end = PerformanceCounter::After(micros);
     OpenPort* port = Find(handle);
@@ -239,11 +245,7 @@ class Win32SerialLink : public SerialLink {
     return static_cast<int32_t>(*got);
   }
 
-  // After the first byte of a reply, lets a few more arrive before handing
-  // it over, so that they are fetched together. A read costs Wine about
-  // 0.1 ms of processor time: fetched one by one, a reply at 9600 baud
-  // would keep the processor 10 to 15 % busy. Each wait then ends up to
-  // two character times later than its first byte.
+  // The pause after a wait's first byte (see WaitForInput).
   void LetMoreArrive(int64_t end) { wait_.Until(std::min(end, PerformanceCounter::After(kGatherMicros))); }
 
   // Reads into the port's empty buffer the first byte to arrive before

@@ -25,10 +25,7 @@ void CCondDlg::OnApply() {
     HostCall call(*this);
     SendMessageA(hostWindow, CCondApp::Get().zelcondMessage(), COND_NOTIFY_CHANGED, channel);
   });
-  if (closing_) {
-    EndClosedRun();  // the host closed the panel while it was told
-    return;
-  }
+  if (EndIfClosed()) return;  // the host closed the panel while it was told
   ShowChannel(shown);
   UpdateEnabling();
   SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDOK)), TRUE);
@@ -43,9 +40,10 @@ void CCondDlg::OnResetCalibration() {
   // The same offset, now expressed in volts, goes to the channel whatever
   // the mode; the zero keeps its value in the new units.
   AddressChannel(channel);
-  const auto offset = static_cast<float>(SendOffset(record.zero, record));
-  record.offset = offset;
-  Channels().appliedSettings[channel].offset = offset;
+  if (const std::optional<double> offset = SendOffset(record.zero, record)) {
+    record.offset = static_cast<float>(*offset);
+    Channels().appliedSettings[channel].offset = record.offset;
+  }
   record.changed = 1;
   ShowChannel(channel);
   UpdateEnabling();

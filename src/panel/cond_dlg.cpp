@@ -191,11 +191,13 @@ void CCondDlg::Finish(INT_PTR result) {
     ShowWindow(hwnd(), SW_HIDE);  // ended: gone from view, destroyed once the host's call returns
     return;
   }
-  EndClosedRun();
+  EndIfClosed();
 }
 
-void CCondDlg::EndClosedRun() {
+bool CCondDlg::EndIfClosed() {
+  if (!closing_) return false;
   EndDialog(closeResult_);  // a modeless panel is deleted on the way: nothing of it is used after
+  return true;
 }
 
 void CCondDlg::PostNcDestroy() {

@@ -61,13 +61,38 @@ class CCondDlg : public Dialog, public PanelLink {
   void PutOkWhereApplyIs();
   void RememberLayout();
   void KillDisplayTimer();
-  // Remembers the panel's place, then ends the modal run or, modeless,
-  // tells the host and destroys the window. During a call out to the host
-  // the end of the run waits until the call has returned (EndClosedRun):
-  // the records are settled at once, the window goes afterwards.
-  void Finish(INT_PTR result);
-  void EndClosedRun();
   void ShowContextMenu(LPARAM at);
+
+  // ---- The end of the run, and calls out to the host ----
+  // OK and Cancel settle the records at once and end the run (Finish). The
+  // host may close the panel from inside a call out to it (KillCondMenu in
+  // its window's handler of a sent notification, or in its sampling
+  // routine); the window must outlive that call, so the run then ends when
+  // the call has returned. The invariant: after any call out to the host
+  // (made inside a HostCall), check whether the panel is closing
+  // (EndIfClosed) before the handler goes on. Until then the panel and its
+  // records stay valid; only its window is hidden.
+  class HostCall {
+   public:
+    explicit HostCall(CCondDlg& panel) : panel_(panel) { ++panel_.hostCalls_; }
+    ~HostCall() { --panel_.hostCalls_; }
+    HostCall(const HostCall&) = delete;
+    HostCall& operator=(const HostCall&) = delete;
+
+   private:
+    CCondDlg& panel_;
+  };
+  // Remembers the panel's place, then ends the modal run or, modeless,
+  // tells the host and destroys the window; during a call out to the host
+  // it only hides the window.
+  void Finish(INT_PTR result);
+  // After a call out to the host: true when the panel was closed during it.
+  // The run has then ended, and nothing of the panel may be used (a
+  // modeless panel is gone).
+  bool EndIfClosed();
+  bool closing_ = false;            // OK or Cancel has run; the window is on its way out
+  int hostCalls_ = 0;               // calls out to the host under way
+  INT_PTR closeResult_ = IDCANCEL;  // the result of a run ended during a host call
 
   // ---- Messages: commands, scroll clicks, the display timer ----
   // True when the command was the panel's to handle.
@@ -95,22 +120,16 @@ class CCondDlg : public Dialog, public PanelLink {
   // Modeless, immediate mode: tells the host window that a channel's
   // settings were sent.
   void PostChanged(int32_t channel);
-  // A call out to the host (its window, its sampling routine), during which
-  // a request to close does not end the run yet.
-  class HostCall {
-   public:
-    explicit HostCall(CCondDlg& panel) : panel_(panel) { ++panel_.hostCalls_; }
-    ~HostCall() { --panel_.hostCalls_; }
-    HostCall(const HostCall&) = delete;
-    HostCall& operator=(const HostCall&) = delete;
-
-   private:
-    CCondDlg& panel_;
-  };
 
   // ---- Offset entry and scrolling ----
   void OnOffsetEdited(int code);
   void OnOffsetTyped();
+  // Takes a new offset into the shown channel's record as the user's edits
+  // do: a tiny one is exactly 0; unless deferred it is sent and the record
+  // keeps what the channel took; the zero absorbs the change, and a
+  // modeless host is told. False when nothing changed (the same offset, or
+  // one the record cannot express).
+  bool TakeNewOffset(int32_t channel, ChanSettings& record, double value);
   void OnScroll(HWND bar, int code);
   void OnOffsetScrolled(bool up);
   void OnGainScrolled(bool up);
@@ -124,6 +143,10 @@ class CCondDlg : public Dialog, public PanelLink {
 
   // ---- Control refresh ----
   void ShowChannel(int32_t channel);
+  // Takes the controls into the shown channel's record and shows none. An
+  // offset typed but not yet taken is taken as when the edit loses the
+  // focus: in immediate mode that sends it to the line and posts (3, c) to
+  // a modeless host.
   void StoreControls() { ShowChannel(-1); }
   void TakeControls();
   void TakeFilter(const FilterSide& side, ChanSettings& record, const ChannelState& state);
@@ -156,9 +179,6 @@ class CCondDlg : public Dialog, public PanelLink {
   RECT dialogRect{};
   RECT layoutRects[6]{};  // combos 107 and 108, then Apply, OK, Cancel, Help
   int32_t lastAverage = 0;
-  bool closing_ = false;  // OK or Cancel has run; the window is on its way out
-  int hostCalls_ = 0;     // calls out to the host under way
-  INT_PTR closeResult_ = IDCANCEL;  // the result of a run ended during a host call
   bool refreshing_ = false;
   // The filter type whose cut-offs each cut-off combo lists (low, high).
   int32_t listedCutoffType_[2] = {-1, -1};

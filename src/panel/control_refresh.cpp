@@ -182,7 +182,10 @@ void CCondDlg::RefillGainList() {
     }
     SelectComboItem(gain, nearest);
   }
-  UpdateOffsetLimits(channel, record);
+  const double largest = UpdateOffsetLimits(channel, record);
+  // An offset beyond the limits of this input and gain becomes the nearest
+  // limit, taken as a typed one is, so that the zero follows.
+  if (std::fabs(record.offset) > largest) TakeNewOffset(channel, record, std::copysign(largest, record.offset));
   // Shown at the display's resolution; the record keeps the offset the
   // channel took, which its zero matches.
   ShowOffset(channel, record, record.offset);

@@ -82,10 +82,7 @@ void CCondDlg::RefreshDisplay() {
     reported = sampleSource(sampleBuffer, kMaxSamples, selectedChannel);
   }
   refreshing_ = false;
-  if (closing_) {
-    EndClosedRun();  // the host closed the panel from its routine
-    return;
-  }
+  if (EndIfClosed()) return;  // the host closed the panel from its routine
   // A channel the host's routine changed to nothing has no samples to show.
   const int32_t count = selectedChannel >= 0 ? UsableSampleCount(reported) : 0;
   {

@@ -29,10 +29,25 @@ LRESULT CMyComboBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SettleEditPart(wParam != FALSE);
       return result;
     }
+    // A combo without items (one whose number is typed) drops no list: the
+    // list would be empty, as tall as the template allows. (A list with
+    // items is as tall as they are.) A click on its arrow only gives the
+    // edit part the focus.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (!HasItems()) {
+        SetFocus(EditPart() != nullptr ? EditPart() : hwnd());
+        return 0;
+      }
+      return DefaultProc(message, wParam, lParam);
+    case CB_SHOWDROPDOWN:
+      return wParam != FALSE && !HasItems() ? TRUE : DefaultProc(message, wParam, lParam);
     default:
       return DefaultProc(message, wParam, lParam);
   }
 }
+
+bool CMyComboBox::HasItems() const { return SendMessageA(hwnd(), CB_GETCOUNT, 0, 0) > 0; }
 
 HWND CMyComboBox::EditPart() const {
   COMBOBOXINFO info{};

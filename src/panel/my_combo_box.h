@@ -1,6 +1,7 @@
 // CMyComboBox: a drop-down combo box whose text stays legible when it is
 // disabled (black on light grey) and whose edit part can be made
 // list-only, so that one combo serves both a stepped list and typed values.
+// Without items it drops no list.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +23,7 @@ class CMyComboBox : public SubclassedControl {
 
  private:
   HWND EditPart() const;
+  bool HasItems() const;
   // Colours the device context for the combo's present state.
   HBRUSH Colour(HDC dc) const;
   // The edit part stays enabled, so its text keeps these colours; it takes

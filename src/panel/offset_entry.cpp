@@ -33,24 +33,30 @@ void CCondDlg::OnOffsetTyped() {
   const int32_t channel = selectedChannel;
   if (channel < 0) return;
   ChanSettings& record = records_.Working(channel);
-  const double old = record.offset;
   double value = 0;
   if (offsetEdit.GetValue(&value) != kNumberInRange) {
-    ShowOffset(channel, record, old);  // not a number within the limits: shown again as it was
+    ShowOffset(channel, record, record.offset);  // not a number within the limits: shown again as it was
     return;
   }
+  if (!TakeNewOffset(channel, record, value)) return;
+  offsetText = offsetEdit.textBuffer();  // the text as typed stays in the edit
+  ShowRangeLabels();
+}
+
+bool CCondDlg::TakeNewOffset(int32_t channel, ChanSettings& record, double value) {
   const double tiny = TinyOffsetOf(channel, record);
   if (std::fabs(value) < tiny) value = 0;
-  if (value == old) return;
+  if (value == record.offset) return false;
   if (!Deferred()) {
     AddressChannel(channel);
-    value = SendOffset(value, record);
+    const std::optional<double> sent = SendOffset(value, record);
+    if (!sent) return false;
+    value = *sent;
     Channels().appliedSettings[channel].offset = static_cast<float>(value);
   }
   TakeOffset(record, value, tiny);
-  offsetText = offsetEdit.textBuffer();  // the text as typed stays in the edit
   PostChanged(channel);
-  ShowRangeLabels();
+  return true;
 }
 
 void CCondDlg::OnScroll(HWND bar, int code) {
@@ -66,19 +72,10 @@ void CCondDlg::OnOffsetScrolled(bool up) {
   if (channel < 0) return;
   ChanSettings& record = records_.Working(channel);
   const double largest = MaxOffset(channel, record);
-  const double tiny = TinyOffsetOf(channel, record);
-  const std::optional<double> scrolled =
-      ScrolledOffset(record.offset, up, ScrollStep(largest, record.scale), largest, tiny);
-  if (!scrolled) return;
-  double value = *scrolled;
-  if (!Deferred()) {
-    AddressChannel(channel);
-    value = SendOffset(value, record);
-    Channels().appliedSettings[channel].offset = static_cast<float>(value);
-  }
-  ShowOffset(channel, record, value);
-  TakeOffset(record, value, tiny);
-  PostChanged(channel);
+  const std::optional<double> scrolled = ScrolledOffset(record.offset, up, ScrollStep(largest, record.scale), largest,
+                                                        TinyOffsetOf(channel, record));
+  if (!scrolled || !TakeNewOffset(channel, record, *scrolled)) return;
+  ShowOffset(channel, record, record.offset);
   ShowRangeLabels();
   UpdateEnabling();
 }

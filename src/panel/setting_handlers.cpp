@@ -7,7 +7,6 @@
 #include "channel/channel_state.h"
 #include "channel/read_state.h"
 #include "channel/setting_commands.h"
-#include "link/link_state.h"
 #include "panel/cond_dlg.h"
 #include "panel/dialog_controls.h"
 #include "panel/filter_side.h"
@@ -23,7 +22,7 @@ bool CCondDlg::Deferred() const { return PanelFlag(COND_MENU_DEFERRED_APPLY); }
 void CCondDlg::AddressChannel(int32_t channel) {
   // Another channel may have been addressed since the panel showed this one:
   // by an export, or by a discovery that probed every channel.
-  if (Link().selectedChannel == channel && Channels().currentChannel == channel) return;
+  if (Channels().currentChannel == channel) return;
   ReadChannelState(channel, records_.Working(channel));
 }
 
@@ -172,9 +171,7 @@ void CCondDlg::OnExtraSettingChosenOrTyped(int row) {
   HWND combo = Item(kExtraCombos[row]);
   double value = 0;
   if (setting.kind & 1) {
-    const int choice = ComboSelection(combo);
-    if (choice < 0) return;  // nothing chosen: nothing to set
-    value = choice;
+    value = ComboSelection(combo);  // -1 when none is chosen, as the controls are taken
   } else {
     const TypedValue typed = CheckTypedValue(WindowText(combo), setting.minimum, setting.maximum);
     if (!typed.accepted) {

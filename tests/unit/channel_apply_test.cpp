@@ -93,9 +93,9 @@ TEST_F(ApplyTest, OneChangedFieldSendsOnlyItsCommand) {
   record.extraValues[3] = -7;
   ApplySettings(kChannel, record);
   // Gain, offset and the switches always go out again; cut-offs and extra
-  // settings only when they changed. (Scale 0: every offset needs the
-  // largest range.)
-  EXPECT_EQ(Sent(), (Texts{";;CH3;", "IP1;", "GN1;", "OR2;", "OF0;", "AC0;", "NF1;", "TG1;",
+  // settings only when they changed. (Scale 0: the record cannot express
+  // an offset, and none is sent.)
+  EXPECT_EQ(Sent(), (Texts{";;CH3;", "IP1;", "GN1;", "AC0;", "NF1;", "TG1;",
                            "TP0;", "FA2;", "FS-7;"}));
   EXPECT_TRUE(sim.channel(kChannel).settings.notch);
   EXPECT_EQ(sim.channel(kChannel).settings.triggerEdge, 0);
@@ -178,30 +178,30 @@ TEST_F(ApplyTest, AnOffsetIsSetWithTheFinestRangeThatCoversIt) {
     float scale;
     double request;
     Texts sent;
-    std::optional<double> offset;  // what the code sent stands for
+    double offset;  // what the code sent stands for; as it was when nothing is sent
   } cases[] = {
       {1, 1000, {"OR1;", "OF10000;"}, 1000},
       {1, 1001, {"OR1;", "OF10010;"}, 10010 * 0.5 / 32768 * 6553.6},
       {1, 1e6, {"OR2;", "OF32767;"}, 32767},  // beyond every range: the largest, at its end
       {1, -1e6, {"OR2;", "OF-32768;"}, -32768},
-      {1, kNaN, {"OR2;", "OF0;"}, 0},
-      {1, kInfinity, {"OR2;", "OF32767;"}, 32767},
-      {1, -kInfinity, {"OR2;", "OF-32768;"}, -32768},
-      {0, 0, {"OR2;", "OF0;"}, 0},  // a record without scaling gets codes all the same
-      {0, 3, {"OR2;", "OF32767;"}, 0},
+      // No finite code, or a record without scaling: nothing is sent.
+      {1, kNaN, {}, 0.25},
+      {1, kInfinity, {}, 0.25},
+      {0, 0, {}, 0.25},
+      {0, 3, {}, 0.25},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
     sim.ClearReceived();
     record.scale = c.scale;
     record.zero = 50;
-    record.offset = 0;
+    record.offset = 0.25;
+    const float sentBefore = Applied().offset;
     ApplyOffset(c.request, record);
     EXPECT_EQ(Sent(), c.sent);
-    if (!c.offset) continue;
-    EXPECT_FLOAT_EQ(record.offset, *c.offset);
-    EXPECT_FLOAT_EQ(record.zero + record.offset, 50.0f) << "zero moves by the old offset minus the new";
-    EXPECT_EQ(Applied().offset, record.offset);
+    EXPECT_FLOAT_EQ(record.offset, c.offset);
+    EXPECT_FLOAT_EQ(record.zero + record.offset, 50.25f) << "zero moves by the old offset minus the new";
+    EXPECT_EQ(Applied().offset, c.sent.empty() ? sentBefore : record.offset) << "the offset last sent";
   }
 }
 

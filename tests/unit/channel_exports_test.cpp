@@ -45,6 +45,26 @@ TEST_F(ChannelExportsTest, SetCondChanFoldsTheConditionerOutOfAnUnusablePortAndA
   sim.ClearReceived();
   EXPECT_EQ(SetCondChan(3, &record), 0);
   EXPECT_TRUE(Sent().empty()) << "a second identical record sends nothing";
+  // Without a scale the record cannot express an offset: none is sent, and
+  // with a scale the same offset goes out.
+  record.offset = 0.25f;
+  EXPECT_EQ(SetCondChan(3, &record), 0);
+  EXPECT_TRUE(Sent().empty());
+  record.scale = 0.001f;
+  EXPECT_EQ(SetCondChan(3, &record), 0);
+  EXPECT_EQ(Count("OF500;"), 1);
+  // A capability read for another input takes the channel off the record's
+  // input: the record's next apply selects it again, with its gain.
+  ChanSettings scratch = record;
+  scratch.input = 1;
+  CondInfo info{};
+  info.size = sizeof info;
+  info.settings = &scratch;
+  EXPECT_EQ(GetCondInfo2(3, &info), 0);
+  sim.ClearReceived();
+  EXPECT_EQ(SetCondChan(3, &record), 0);
+  EXPECT_EQ(sim.channel(3).settings.input, 1);
+  EXPECT_GT(Count("GN3;"), 0);
   EXPECT_TRUE(host.messages.empty());
 }
 
@@ -126,6 +146,12 @@ TEST_F(ChannelExportsTest, TheGatesRefuseBadPortsAndRecordsAndReportUnusablePort
   KillCond();
   EXPECT_EQ(CondOffsTo(1.0f, 3, &record), COND_ERR_NO_LINK);
   EXPECT_EQ(host.messages.back(), "Vorn for ADC port 3 not available\nCannot open comm port for Vorn communications");
+  // A channel never read reports the version of a failed version read.
+  info.size = sizeof info;
+  info.settings = &record;
+  info.want = COND_WANT_TYPE_TEXT;
+  EXPECT_EQ(GetCondInfo2(3, &info), COND_OK);
+  EXPECT_STREQ(info.typeText, "Vorn-1-3");
 }
 
 TEST_F(ChannelExportsTest, CondOnChanAndGetCondChanWithoutAPanel) {

@@ -113,6 +113,7 @@ TEST_F(LifecycleTest, AProbeEndsInOneOutcomeWithItsResultLogLinesAndTime) {
   } cases[] = {
       {[&] { faults.versionReply = "Vorn220"; }, COND_OK, {"Found Vorn channel 5 OK"}, 0, 100},
       {[&] { faults.rawReplies["?CH"] = "05\r"; }, COND_OK, {"Found Vorn channel 5 OK"}, 0, 100},
+      {[&] { faults.rawReplies["?CH"] = "\t5\r"; }, COND_OK, {"Found Vorn channel 5 OK"}, 0, 100},
       // Another number: no version query.
       {[&] { faults.channelReply = 7; }, COND_ERR_NO_CHANNEL, {"Response for Vorn channel 5 was 7"}, 0, 100},
       {[&] { faults.versionReply = "Vorn22"; }, COND_ERR_NO_CHANNEL, {"?RV returned Vorn22", noStat}, 0, 100},

@@ -21,8 +21,8 @@ constexpr double kFirstChar = 30;
 constexpr double kProbeReply = 100;
 constexpr double kReply = 1000;
 constexpr double kRetryPause = 100;
-// A list is asked three times, with a pause after each failed attempt.
-constexpr double kList = 3 * (kReply + kRetryPause);
+// A list is asked three times, with a pause between two attempts.
+constexpr double kList = 3 * kReply + 2 * kRetryPause;
 // Room for the bytes that still cross the line before it dies.
 constexpr double kWire = 200;
 

@@ -51,6 +51,7 @@ TEST_F(PanelExportsTest, RefusesTheHostsRecordsWithTheReportedReasonAndAClosedLi
   EXPECT_EQ(DoCondMenu(records, 3, nullptr, 0, nullptr), 0);
   records[0].inUse = records[2].inUse = 1;  // channels 0 and 2 are silent
   EXPECT_EQ(DoCondMenu(records, 3, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(DoCondMenu(records, 1, nullptr, 0, nullptr), 0) << "port 0 is reported, not taken for success";
   records[1].size = 159;
   EXPECT_EQ(DoCondMenu(records, 3, nullptr, 0, nullptr), 0);
   EXPECT_EQ(DoCondMenu(records, 0x7FFF0000, nullptr, 0, nullptr), 0) << "the count is 16-bit: 0";
@@ -60,6 +61,7 @@ TEST_F(PanelExportsTest, RefusesTheHostsRecordsWithTheReportedReasonAndAClosedLi
   EXPECT_EQ(host.messages,
             (Texts{"No ADC ports in use\n" + healthy,
                    "Vorn for ADC port 2 not available\nVorn channel not installed/available",
+                   "Vorn for ADC port 0 not available\nVorn channel not installed/available",
                    "Conditioner support DLL is invalid or DLL version is too old\n" + healthy,
                    "No ADC ports in use\n" + healthy,
                    "Conditioner support DLL is invalid or DLL version is too old\n" + healthy,

@@ -126,7 +126,11 @@ def port_refusals(state):
 def hostile_values(state):
     for value in HOSTILE_VALUES:
         yield call("CondGainTo", value, PRESENT, GOOD), gate(state, PRESENT)
-        yield call("CondOffsTo", value, PRESENT, GOOD), gate(state, PRESENT)
+        # An offset that no finite code can set leaves the record as it is.
+        offset = gate(state, PRESENT)
+        if offset.result == 0 and value in ("nan", "inf", "-inf"):
+            offset = offset._replace(unchanged=True)
+        yield call("CondOffsTo", value, PRESENT, GOOD), offset
         for field in ("gain", "offset", "scale"):
             record = dict(GOOD, **{field: value})
             # A scale that cannot follow the gain leaves the record as it is.

@@ -108,6 +108,7 @@ const ScriptSession::Command ScriptSession::kCommands[] = {
     {"focus", 1, 1, "focus ID", &ScriptSession::Focus},
     {"scroll", 2, 2, "scroll ID CODE", &ScriptSession::Scroll},
     {"pixels", 2, 100, "pixels ID X...", &ScriptSession::Pixels},
+    {"dropped", 1, 1, "dropped ID", &ScriptSession::Dropped},
     {"windows", 0, 0, "windows", &ScriptSession::Windows},
     {"attach", 1, 1, "attach MS", &ScriptSession::Attach},
     {"move", 2, 2, "move X Y", &ScriptSession::Move},

@@ -37,6 +37,7 @@
 //   scroll ID CODE                  WM_VSCROLL from a scroll bar
 //   pixels ID X...                  the green rows of columns X in control ID,
 //                                   and green pixels elsewhere in the panel
+//   dropped ID                      a click on a combo's arrow: its list's height
 //   windows                         this process's other visible windows
 //   attach MS                       wait for a panel of any process, and drive
 //                                   that one from now on
@@ -138,6 +139,7 @@ class ScriptSession {
   void Focus(const Words& args, JsonObject& result);
   void Scroll(const Words& args, JsonObject& result);
   void Pixels(const Words& args, JsonObject& result);
+  void Dropped(const Words& args, JsonObject& result);
   void Windows(const Words& args, JsonObject& result);
   void Attach(const Words& args, JsonObject& result);
   void OnChange(const Words& args, JsonObject& result);
