@@ -8,10 +8,9 @@ what reaches the line.
 """
 import math
 import os
-import sys
 import unittest
 
-from wine_bench import SIM_PORT, start_module_bench
+from wine_bench import SIM_PORT, call, rec, start_module_bench
 
 bench = None
 
@@ -30,7 +29,6 @@ NOTCH = {"df2": 60, "notch60": 60, "minimal": 0}
 # The panel's line for most tests: df3 (two extra settings) at port 0, df1
 # (none) at port 2 and df2 at port 3; port 1 does not answer.
 LINE = {0: "df3", 2: "df1", 3: "df2"}
-DISCOVERY_ATTEMPTS = 3
 
 # Option bits of DoCondMenu.
 DEFERRED, MODELESS, SCALING_LOCKED, CLOSE_LOCKED, CHANNEL_LOCKED = 1, 2, 4, 8, 16
@@ -84,54 +82,27 @@ def nearest(values, wanted):
     return best
 
 
-class Results:
-    """A script's result lines, taken in order by command; message boxes and
-    menus are kept apart. A modal panel's own result comes after the lines
-    that ran while it was open, so results are found by their command."""
-
-    def __init__(self, lines):
-        self.lines = [line for line in lines if "cmd" in line]
-        self.boxes = [line["box"] for line in lines if "box" in line]
-        self.menus = [line["menu"] for line in lines if "menu" in line]
-        self.errors = [line["error"] for line in lines if "error" in line]
-
-    def take(self, command):
-        for i, line in enumerate(self.lines):
-            if line["cmd"] == command:
-                return self.lines.pop(i)
-        raise AssertionError(f"no result for `{command}`")
+def menu(count, options, sampler=False):
+    """DoCondMenu on the host's records, with the scripted sampling routine or none."""
+    return call("DoCondMenu", "host", count, "sampler" if sampler else None, options)
 
 
 class PanelTest(unittest.TestCase):
     def setUp(self):
         bench.clear_registry()
-        self.sim = None
-        self.addCleanup(lambda: self.sim and self.sim.stop())
 
     def run_panel(self, script, line=LINE, screenshots=None):
         """Starts the library on a fresh line, runs the script, and returns its
-        results and the commands the line received after discovery.
-
-        A probed channel has 30 ms to start its answer; on a loaded machine
-        the simulator can miss that and the channel is rightly taken as
-        absent. Such a run is repeated."""
+        results and the commands the line received after discovery."""
         last = max(line)
         bench.write_ini({"Port": f"COM{SIM_PORT}", "Dump": 0, "First": 0, "Last": last})
-        found = [f"onchan {port} 0" for port in line]
-        for attempt in range(1, DISCOVERY_ATTEMPTS + 1):
-            if self.sim is not None:
-                self.sim.stop()
-            self.sim = bench.start_simulator(line)
-            results = Results(bench.run_host(["init 1"] + found + script, screenshots))
-            answered = all(results.take(command).get("result") == 1 for command in found)
-            if answered or attempt == DISCOVERY_ATTEMPTS:
-                break
-            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late; running again\n")
-        self.assertEqual(results.take("init 1")["result"], 0)
-        self.assertTrue(answered, "every channel of the line should be found")
+        found = [call("CondOnChan", port, 0) for port in line]
+        results = bench.run_on_line(line, ["InitCond 1"] + found + script, screenshots=screenshots)
+        self.assertEqual([results.take(command)["result"] for command in ["InitCond 1"] + found], [0] + [1] * len(found),
+                         "every channel of the line should be found")
         self.assertEqual(results.errors, [], "every command should run")
         # Discovery ends with the probe of the silent channel after the last.
-        received = [command["cmd"] for command in self.sim.commands()]
+        received = [command["cmd"] for command in bench.sim.commands()]
         end_probe = [f";;CH{last + 1};", "?CH;"]
         ends = [i + 2 for i in range(len(received)) if received[i:i + 2] == end_probe]
         return results, received[ends[0]:] if ends else received
@@ -152,17 +123,17 @@ class ProfileTest(PanelTest):
         extra-setting rows the channel has."""
         script = []
         for port, profile in ALL_PROFILES.items():
-            script += [f"rec {port} inUse=1 scale=0.001", f"info {port} 127", f"menu {len(PROFILES)} 2 sampler",
-                       "panel", f"shot panel-{self.profile_name(profile)}", "killmenu 0", f"rec {port} inUse=0"]
+            script += [rec(port, inUse=1, scale=0.001), f"GetCondInfo2 {port}", menu(len(PROFILES), 2, sampler=True),
+                       "panel", f"shot panel-{self.profile_name(profile)}", "KillCondMenu 0", rec(port, inUse=0)]
         results, _ = self.run_panel(script, line=ALL_PROFILES,
                                     screenshots=os.path.join(bench.work, "screenshots"))
         for port, profile in ALL_PROFILES.items():
             name = self.profile_name(profile)
             with self.subTest(name):
-                info = results.take(f"info {port} 127")["info"]
-                self.assertEqual(results.take(f"menu {len(PROFILES)} 2 sampler")["result"], 0)
+                info = results.take(f"GetCondInfo2 {port}")["info"]
+                self.assertEqual(results.take(menu(len(PROFILES), 2, sampler=True))["result"], 0)
                 self.check_controls(port, name, info, self.panel_of(results))
-                self.assertTrue(results.take(f"shot panel-{name}")["taken"])
+                results.take(f"shot panel-{name}")
 
     @staticmethod
     def profile_name(profile):
@@ -227,8 +198,8 @@ class ProfileTest(PanelTest):
 class LifecycleTest(PanelTest):
     def test_layouts_of_the_apply_modes_with_and_without_a_display(self):
         """df3 has two extra settings, so every button sits two rows higher."""
-        results, _ = self.run_panel(["rec 0 inUse=1", f"menu 4 {MODELESS}", "panel", "killmenu 0",
-                                     f"menu 4 {MODELESS | DEFERRED} sampler", "panel", "killmenu 0", "pump 100"])
+        results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS), "panel", "KillCondMenu 0",
+                                     menu(4, MODELESS | DEFERRED, sampler=True), "panel", "KillCondMenu 0", "pump 100"])
         immediate = self.panel_of(results)
         deferred = self.panel_of(results)
         shift = 2 * (template_rect(immediate, 108)[1] - template_rect(immediate, 107)[1])
@@ -256,33 +227,33 @@ class LifecycleTest(PanelTest):
         panel runs the lines that follow it while it is open."""
         AC = str(AC_COUPLE)
         results, received = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", "rec 1 inUse=1",
+            rec(0, inUse=1, scale=0.001), rec(1, inUse=1),
             # Immediate: a ticked box is taken when the host closes the panel as with OK.
-            "menu 4 0", "panel", f"menu 4 {MODELESS}", "getchan 9", f"click {AC}", "killmenu 0",
-            "rec 0",
+            menu(4, 0), "panel", menu(4, MODELESS), "GetCondChan 9", f"click {AC}", "KillCondMenu 0",
+            rec(0),
             # Deferred: OK sends what changed.
-            f"menu 4 {DEFERRED}", f"click {AC}", f"click {OK}",
-            "rec 0",
+            menu(4, DEFERRED), f"click {AC}", f"click {OK}",
+            rec(0),
             # Deferred Cancel sends nothing and gives back the saved record.
-            f"menu 4 {DEFERRED}", f"click {AC}", f"click {CANCEL}",
-            "rec 0",
+            menu(4, DEFERRED), f"click {AC}", f"click {CANCEL}",
+            rec(0),
             # Esc, and Cancel with nothing changed.
-            "menu 4 0", f"command {CANCEL}",
+            menu(4, 0), f"command {CANCEL}",
             "pump 50"])
         panel = self.panel_of(results)
         self.assertEqual(panel["controls"][str(PORT)]["items"], ["0"])
-        self.assertEqual(results.take(f"menu 4 {MODELESS}")["result"], 0, "a second panel is not opened")
-        self.assertEqual(results.take("getchan 9")["result"], -6)
-        self.assertEqual(results.take("menu 4 0")["result"], 1, "OK after a change")
-        record = results.take("rec 0")["rec"]
+        self.assertEqual(results.take(menu(4, MODELESS))["result"], 0, "a second panel is not opened")
+        self.assertEqual(results.take("GetCondChan 9")["result"], -6)
+        self.assertEqual(results.take(menu(4, 0))["result"], 1, "OK after a change")
+        record = results.take(rec(0))["rec"]
         self.assertEqual((record["flags"], record["changed"]), (1, 1))
-        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 1)
-        record = results.take("rec 0")["rec"]
+        self.assertEqual(results.take(menu(4, DEFERRED))["result"], 1)
+        record = results.take(rec(0))["rec"]
         self.assertEqual((record["flags"], record["changed"]), (0, 1))
-        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 0, "Cancel")
-        record = results.take("rec 0")["rec"]
+        self.assertEqual(results.take(menu(4, DEFERRED))["result"], 0, "Cancel")
+        record = results.take(rec(0))["rec"]
         self.assertEqual((record["flags"], record["changed"]), (0, 1), "the saved record, with the edit's mark")
-        self.assertEqual(results.take("menu 4 0")["result"], 0, "Esc")
+        self.assertEqual(results.take(menu(4, 0))["result"], 0, "Esc")
         self.assertEqual(results.take("pump 50")["notes"], [], "modal panels do not notify the host window")
         self.assertEqual(received.count("AC0;"), 1, "the deferred OK applies the unticked box once")
         # The last two panels only select the channel when they show it.
@@ -293,35 +264,35 @@ class LifecycleTest(PanelTest):
         """Ports 0 and 2 in use; port 3 answers but lies beyond the panel's
         three records."""
         results, received = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", "rec 2 inUse=1 scale=0.001", f"menu 3 {MODELESS}",
-            "getchan 9", "rec 3 gain=7", "setchan 3", "getchan 3",
+            rec(0, inUse=1, scale=0.001), rec(2, inUse=1, scale=0.001), menu(3, MODELESS),
+            "GetCondChan 9", rec(3, gain=7), "SetCondChan 3", "GetCondChan 3",
             # A box ticked on the shown port 0 stays ticked when the host sets port 2.
-            f"click {AC_COUPLE}", "rec 2 gain=30 flags=2", "setchan 2", "panel",
-            "getchan 0", "getchan 0", "getchan 2",
-            "killmenu 1", "panel", "pump 300", "panel", "scaling 1", "getchan 0", "rec 0", "rec 2"])
-        self.assertEqual(results.take("getchan 9")["result"], -6)
-        self.assertEqual(results.take("setchan 3")["result"], -6)
-        line = results.take("getchan 3")
+            f"click {AC_COUPLE}", rec(2, gain=30, flags=2), "SetCondChan 2", "panel",
+            "GetCondChan 0", "GetCondChan 0", "GetCondChan 2",
+            "KillCondMenu 1", "panel", "pump 300", "panel", "SetMenuScaling 1", "GetCondChan 0", rec(0), rec(2)])
+        self.assertEqual(results.take("GetCondChan 9")["result"], -6)
+        self.assertEqual(results.take("SetCondChan 3")["result"], -6)
+        line = results.take("GetCondChan 3")
         self.assertEqual((line["result"], line["rec"]["gain"]), (-6, 7), "a refused record is left as it was")
-        line = results.take("setchan 2")
+        line = results.take("SetCondChan 2")
         self.assertEqual(line["result"], 0)
         self.assertEqual((line["rec"]["gain"], line["rec"]["flags"]), (20, 2), "as the channel took it")
         self.assertAlmostEqual(line["rec"]["scale"], 0.001 * 30 / 20, places=9)
         shown = self.panel_of(results)["controls"]
         self.assertEqual((shown[str(PORT)]["sel"], shown[str(AC_COUPLE)]["checked"]), (0, 1),
                          "port 0 is shown again, as it was")
-        first, second = results.take("getchan 0")["rec"], results.take("getchan 0")["rec"]
+        first, second = results.take("GetCondChan 0")["rec"], results.take("GetCondChan 0")["rec"]
         self.assertEqual((first["flags"], first["changed"], second["changed"]), (1, 1, 0),
                          "a change is handed over once")
-        record = results.take("getchan 2")["rec"]
+        record = results.take("GetCondChan 2")["rec"]
         self.assertEqual((record["gain"], record["flags"], record["changed"]), (20, 2, 0))
         self.assertTrue(results.take("panel")["open"], "a posted close waits for the host's message loop")
         self.assertEqual(results.take("pump 300")["notes"], [[3, 0], CLOSED], "the tick was told as it was sent")
         self.assertClosed(results)
-        self.assertEqual(results.take("scaling 1")["result"], 0, "no panel")
-        self.assertEqual(results.take("getchan 0")["rec"]["changed"], 0, "no panel: the record is left alone")
-        self.assertEqual(results.take("rec 0")["rec"]["flags"], 1, "OK handed the records back")
-        self.assertEqual(results.take("rec 2")["rec"]["gain"], 20)
+        self.assertEqual(results.take("SetMenuScaling 1")["result"], 0, "no panel")
+        self.assertEqual(results.take("GetCondChan 0")["rec"]["changed"], 0, "no panel: the record is left alone")
+        self.assertEqual(results.take(rec(0))["rec"]["flags"], 1, "OK handed the records back")
+        self.assertEqual(results.take(rec(2))["rec"]["gain"], 20)
         self.assertIn("GN5;", received, "the host's record for port 2 went to its channel")
         self.assertEqual(received[-2:], [";;CH0;", "IP1;"], "immediate OK sends nothing")
         self.assertEqual(results.boxes, [])
@@ -334,16 +305,16 @@ class LifecycleTest(PanelTest):
             return [controls[c]["enabled"] for c in locked] + [controls[str(OFFSET)]["readonly"]]
 
         results, _ = self.run_panel([
-            "rec 0 inUse=1", f"menu 4 {MODELESS | SCALING_LOCKED}", "panel",
-            "scaling 1", "panel", "scaling 0", "scaling 0", "panel", "killmenu 0",
-            f"menu 4 {MODELESS | CLOSE_LOCKED | CHANNEL_LOCKED}", "panel", f"command {CANCEL}", f"command {OK}",
-            "panel", "killmenu 1", "pump 300", "panel",
-            f"menu 4 {CLOSE_LOCKED}", "panel", f"click {CANCEL}"])
+            rec(0, inUse=1), menu(4, MODELESS | SCALING_LOCKED), "panel",
+            "SetMenuScaling 1", "panel", "SetMenuScaling 0", "SetMenuScaling 0", "panel", "KillCondMenu 0",
+            menu(4, MODELESS | CLOSE_LOCKED | CHANNEL_LOCKED), "panel", f"command {CANCEL}", f"command {OK}",
+            "panel", "KillCondMenu 1", "pump 300", "panel",
+            menu(4, CLOSE_LOCKED), "panel", f"click {CANCEL}"])
         self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
-        self.assertEqual(results.take("scaling 1")["result"], 0, "it was locked")
+        self.assertEqual(results.take("SetMenuScaling 1")["result"], 0, "it was locked")
         self.assertEqual(scaling_state(self.panel_of(results)), [True, True, True, False])
-        self.assertEqual(results.take("scaling 0")["result"], 1, "it was unlocked")
-        self.assertEqual(results.take("scaling 0")["result"], 0)
+        self.assertEqual(results.take("SetMenuScaling 0")["result"], 1, "it was unlocked")
+        self.assertEqual(results.take("SetMenuScaling 0")["result"], 0)
         self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
 
         controls = self.panel_of(results)["controls"]
@@ -354,12 +325,12 @@ class LifecycleTest(PanelTest):
         controls = self.panel_of(results)["controls"]
         self.assertEqual([controls[str(c)]["enabled"] for c in (OK, CANCEL)], [True, True],
                          "a modal panel cannot be close-locked")
-        self.assertEqual(results.take(f"menu 4 {CLOSE_LOCKED}")["result"], 0)
+        self.assertEqual(results.take(menu(4, CLOSE_LOCKED))["result"], 0)
 
     def test_the_place_of_a_closed_panel_is_kept_for_the_next(self):
         results, _ = self.run_panel([
-            "rec 0 inUse=1", "rec 127 inUse=1", f"menu 300 {MODELESS}", "panel", "move 200 150", "killmenu 0",
-            f"menu 4 {MODELESS} sampler", "panel", f"click {CANCEL}", "pump 100"])
+            rec(0, inUse=1), rec(127, inUse=1), menu(300, MODELESS), "panel", "move 200 150", "KillCondMenu 0",
+            menu(4, MODELESS, sampler=True), "panel", f"click {CANCEL}", "pump 100"])
         first = self.panel_of(results)
         self.assertEqual(first["controls"][str(PORT)]["items"], ["0"], "a count above 128 reads 128 records")
         second = self.panel_of(results)
@@ -371,14 +342,14 @@ class LifecycleTest(PanelTest):
 class ControlTest(PanelTest):
     def test_typing_into_the_offset_and_the_cutoffs(self):
         results, _ = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", f"menu 4 {MODELESS}",
+            rec(0, inUse=1, scale=0.001), menu(4, MODELESS),
             f"selection {OFFSET} 0 -1", f"char {OFFSET} -1.5e-3", f"char {OFFSET} .e-x+,",
             f"selection {OFFSET} 0 -1", f"char {OFFSET} 7",
             # The high-pass list of df3 is stepped, the low-pass one continuous.
             f"char {HIGH_CUTOFF} 5", f"selection {LOW_CUTOFF} 0 -1", f"char {LOW_CUTOFF} 250",
             f"colours {LOW_CUTOFF}", f"enable {LOW_CUTOFF} 0", f"colours {LOW_CUTOFF}", "panel",
             f"char {LOW_CUTOFF} 9", f"enable {LOW_CUTOFF} 1", f"enable {HIGH_CUTOFF} 0", f"enable {HIGH_CUTOFF} 1",
-            "panel", f"context {OFFSET}", "panel", "killmenu 0"])
+            "panel", f"context {OFFSET}", "panel", "KillCondMenu 0"])
         typed = results.take(f"char {OFFSET} -1.5e-3")
         self.assertEqual((typed["text"], typed["beeps"]), ("-1.5e-3", 0))
         refused = results.take(f"char {OFFSET} .e-x+,")

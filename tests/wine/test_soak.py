@@ -10,9 +10,10 @@ bytes over the last thousand calls stay at those of the first thousand.
 """
 import unittest
 
-from stress_bench import call, run_stresshost, start_configured_bench
+import json
+
 from test_session import FULL_INFO, differences
-from wine_bench import SIM_PORT
+from wine_bench import SIM_PORT, start_module_bench
 
 bench = None
 
@@ -29,12 +30,11 @@ SOAK_TIMEOUT_S = 540
 
 class Soak(unittest.TestCase):
     def test_ten_thousand_calls_stay_in_step_without_leaking(self):
-        sim = bench.start_simulator(LINE, line=FAST_LINE)
-        self.addCleanup(sim.stop)
-        results = run_stresshost(bench, [{"soak": {"calls": CALLS, "ports": list(LINE), "window": WINDOW,
-                                                   "sampleEvery": SAMPLE_EVERY}},
-                                         call("KillCond")], timeout=SOAK_TIMEOUT_S)
-        soak = results[0]["soak"]
+        bench.start_simulator(LINE, line=FAST_LINE)
+        options = {"calls": CALLS, "ports": list(LINE), "window": WINDOW, "sampleEvery": SAMPLE_EVERY}
+        results = bench.run_host([f"soak {json.dumps(options)}", "KillCond"], timeout=SOAK_TIMEOUT_S)
+        self.assertEqual(results.errors, [])
+        soak = results.lines[0]["soak"]
         handles, private = soak["handles"], soak["privateBytes"]
         print(f"\nsoak: {soak['calls']} calls in {soak['seconds']:.1f} s; handles {handles['first']} over the "
               f"first {WINDOW} calls, {handles['last']} over the last; private bytes {private['first']}, "
@@ -52,7 +52,7 @@ class Soak(unittest.TestCase):
 
 def setUpModule():
     global bench
-    bench = start_configured_bench(unittest, SETTINGS)
+    bench = start_module_bench(unittest, SETTINGS)
 
 
 if __name__ == "__main__":

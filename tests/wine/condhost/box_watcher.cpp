@@ -90,20 +90,20 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
 }
 
 void BoxWatcher::Dismiss(HWND box) {
-  out_.Write(JsonObject().Add("box", MessageText(box)).Add("caption", WindowText(box)));
+  out_.Write(Json{{"box", MessageText(box)}, {"caption", WindowText(box)}});
   dismissed_.insert(box);
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 void BoxWatcher::CloseMenu(HWND menuWindow) {
   auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuOfWindow, 0, 0));
-  std::string items;
+  Json items = Json::array();
   for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
     char text[128] = "";
     GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-    items += (items.empty() ? "" : ", ") + JsonString(text);
+    items.push_back(text);
   }
-  out_.Write(JsonObject().AddRaw("menu", "[" + items + "]"));
+  out_.Write(Json{{"menu", items}});
   dismissed_.insert(menuWindow);
   PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
 }

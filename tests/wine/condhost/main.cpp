@@ -1,13 +1,16 @@
 // condhost: a console host that loads CONDVorn.dll and drives its exports
-// from a script, for end-to-end tests under Wine.
+// from a script, for end-to-end tests under Wine: the calls of a careful
+// host and of a careless one (hostile arguments in guarded memory, faults
+// caught per call), the control panel worked as a user would, and long runs.
 //
 //   condhost [--load-stack KIB] SCRIPT OUTPUT
 //
 // Results go to the OUTPUT file, one JSON object per line (see
-// script_session.h); message boxes are answered by a watcher thread. The
-// host's main thread has a 1 MiB stack, as hosts built with Microsoft's tool
-// chain do; with --load-stack the library is loaded on a thread created with
-// a stack of that many KiB instead, and the script runs on the main thread.
+// script_session.h); message boxes are answered by a watcher thread, which
+// writes them before the result of the command that showed them. The host's
+// main thread has a 1 MiB stack, as hosts built with Microsoft's tool chain
+// do; with --load-stack the library is loaded on a thread created with a
+// stack of that many KiB instead, and the script runs on the main thread.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,7 +22,7 @@
 
 #include "beep_counter.h"
 #include "box_watcher.h"
-#include "exports.h"
+#include "fault_guard.h"
 #include "result_writer.h"
 #include "script_session.h"
 
@@ -78,23 +81,18 @@ int main(int argc, char** argv) {
   }
   const Load load = LoadLibraryWithStack(loadStackBytes);
   if (load.library == nullptr) {
-    out.Write(JsonObject().Add("error", "cannot load CONDVorn.dll").Add("code", static_cast<long long>(load.error)));
-    return 1;
-  }
-  if (!CountBeepsOf(load.library)) {
-    out.Write(JsonObject().Add("error", "cannot count the library's beeps"));
+    out.Write(Json{{"error", "cannot load CONDVorn.dll"}, {"code", load.error}});
     return 1;
   }
   BoxWatcher watcher(out);
-  if (!watcher.Start()) {
-    out.Write(JsonObject().Add("error", "cannot start the message-box watcher"));
+  if (!CountBeepsOf(load.library) || !InstallFaultGuard(load.library) || !watcher.Start()) {
+    out.Write(Json{{"error", "cannot count the library's beeps, guard its calls or watch for message boxes"}});
     return 1;
   }
   {
     std::vector<std::string> lines;
     for (std::string line; std::getline(script, line);) lines.push_back(line);
-    Exports exports(load.library);
-    ScriptSession session(exports, out);
+    ScriptSession session(load.library, out);
     session.RunScript(lines);
   }
   watcher.Stop();

@@ -1,9 +1,7 @@
 #include "panel_view.h"
 
-#include <map>
+#include <string>
 #include <vector>
-
-#include "result_writer.h"
 
 namespace condhost {
 namespace {
@@ -41,38 +39,38 @@ std::string ClassOf(HWND window) {
 
 bool ReadOnly(HWND edit) { return (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) != 0; }
 
-std::string ComboItems(HWND combo) {
-  std::string items;
+Json ComboItems(HWND combo) {
+  Json items = Json::array();
   const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
     std::vector<char> text(static_cast<size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
     SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    items += (items.empty() ? "" : ", ") + JsonString(text.data());
+    items.push_back(text.data());
   }
-  return "[" + items + "]";
+  return items;
 }
 
-std::string ControlJson(HWND panel, HWND control) {
+Json ControlJson(HWND panel, HWND control) {
   RECT rect{};
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
   const std::string kind = ClassOf(control);
-  JsonObject json;
-  json.Add("class", kind)
-      .Add("text", Text(control))
-      .AddRaw("visible", IsWindowVisible(control) ? "true" : "false")
-      .AddRaw("enabled", IsWindowEnabled(control) ? "true" : "false")
-      .AddRaw("rect", RectJson(rect));
+  Json json = {{"class", kind}, {"text", Text(control)}, {"visible", IsWindowVisible(control) != FALSE},
+               {"enabled", IsWindowEnabled(control) != FALSE}, {"rect", RectJson(rect)}};
   if (kind == "ComboBox") {
-    json.AddRaw("items", ComboItems(control)).Add("sel", static_cast<long long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+    json["items"] = ComboItems(control);
+    json["sel"] = SendMessageA(control, CB_GETCURSEL, 0, 0);
     HWND edit = TypingTarget(control);
-    if (edit != control) json.Add("edit", Text(edit)).AddRaw("readonly", ReadOnly(edit) ? "true" : "false");
+    if (edit != control) {
+      json["edit"] = Text(edit);
+      json["readonly"] = ReadOnly(edit);
+    }
   } else if (kind == "Edit") {
-    json.AddRaw("readonly", ReadOnly(control) ? "true" : "false");
+    json["readonly"] = ReadOnly(control);
   } else if (kind == "Button") {
-    json.Add("checked", static_cast<long long>(SendMessageA(control, BM_GETCHECK, 0, 0)));
+    json["checked"] = SendMessageA(control, BM_GETCHECK, 0, 0);
   }
-  return json.Text();
+  return json;
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
@@ -99,12 +97,9 @@ std::vector<HWND> OtherWindows(HWND host) {
   return search.found;
 }
 
-std::string WindowJson(HWND window) { return JsonObject().Add("class", ClassOf(window)).Add("title", Text(window)).Text(); }
+Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", Text(window)}}; }
 
-std::string RectJson(const RECT& rect) {
-  return "[" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " + std::to_string(rect.right) +
-         ", " + std::to_string(rect.bottom) + "]";
-}
+Json RectJson(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 HWND TypingTarget(HWND control) {
   COMBOBOXINFO info{};
@@ -116,7 +111,7 @@ HWND TypingTarget(HWND control) {
   return control;
 }
 
-std::string PanelJson(HWND panel) {
+Json PanelJson(HWND panel) {
   RECT window{};
   RECT client{};
   RECT base{0, 0, 4, 8};
@@ -126,20 +121,13 @@ std::string PanelJson(HWND panel) {
   std::vector<HWND> children;
   EnumChildWindows(panel, CollectChild, reinterpret_cast<LPARAM>(&children));
   // Controls by id; labels without one and the parts of combo boxes are left out.
-  std::map<int, std::string> controls;
+  Json controls = Json::object();
   for (HWND child : children) {
     const int id = GetDlgCtrlID(child);
-    if (GetParent(child) == panel && id > 0 && id != 0xFFFF) controls[id] = ControlJson(panel, child);
+    if (GetParent(child) == panel && id > 0 && id != 0xFFFF) controls[std::to_string(id)] = ControlJson(panel, child);
   }
-  std::string list;
-  for (const auto& [id, json] : controls) list += (list.empty() ? "" : ", ") + JsonString(std::to_string(id)) + ": " + json;
-  return JsonObject()
-      .AddRaw("window", RectJson(window))
-      .AddRaw("client", "[" + std::to_string(client.right) + ", " + std::to_string(client.bottom) + "]")
-      .AddRaw("base", "[" + std::to_string(base.right) + ", " + std::to_string(base.bottom) + "]")
-      .Add("focus", static_cast<long long>(GetDlgCtrlID(GetFocus())))
-      .AddRaw("controls", "{" + list + "}")
-      .Text();
+  return {{"window", RectJson(window)}, {"client", {client.right, client.bottom}}, {"base", {base.right, base.bottom}},
+          {"focus", GetDlgCtrlID(GetFocus())}, {"controls", controls}};
 }
 
 }  // namespace condhost

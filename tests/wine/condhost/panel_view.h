@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-#include <string>
 #include <vector>
+
+#include "result_writer.h"
 
 namespace condhost {
 
@@ -17,7 +18,7 @@ void DriveAnyProcess();
 // This process's visible top-level windows but the panel and `host`.
 std::vector<HWND> OtherWindows(HWND host);
 // {"class": ..., "title": ...}
-std::string WindowJson(HWND window);
+Json WindowJson(HWND window);
 
 // {"window": [l, t, r, b], "client": [w, h], "base": [x, y] (the dialog's
 // base units: pixels per 4 horizontal and 8 vertical dialog units),
@@ -25,12 +26,12 @@ std::string WindowJson(HWND window);
 // visible, enabled, rect (client coordinates); a combo box its items, sel
 // and, with an edit part, "edit" and "readonly"; an edit "readonly"; a
 // button "checked".
-std::string PanelJson(HWND panel);
+Json PanelJson(HWND panel);
 
 // The edit part of a combo box, else the control itself: where typed
 // characters go.
 HWND TypingTarget(HWND control);
 
-std::string RectJson(const RECT& rect);
+Json RectJson(const RECT& rect);
 
 }  // namespace condhost

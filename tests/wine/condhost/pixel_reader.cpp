@@ -1,7 +1,6 @@
 #include "pixel_reader.h"
 
-#include "panel_view.h"
-#include "result_writer.h"
+#include <string>
 
 namespace condhost {
 namespace {
@@ -50,20 +49,19 @@ class ClientPixels {
 
 }  // namespace
 
-std::string ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns) {
+Json ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns) {
   const ClientPixels pixels(panel);
   RECT area{};
   GetClientRect(control, &area);
   MapWindowPoints(control, panel, reinterpret_cast<POINT*>(&area), 2);
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  std::string rows;
+  Json rows = Json::object();
   for (int x : columns) {
-    std::string list;
+    Json& list = rows[std::to_string(x)] = Json::array();
     for (int y = 0; y < height && x >= 0 && x < width; ++y) {
-      if (pixels.At(area.left + x, area.top + y) == colour) list += (list.empty() ? "" : ", ") + std::to_string(y);
+      if (pixels.At(area.left + x, area.top + y) == colour) list.push_back(y);
     }
-    rows += (rows.empty() ? "" : ", ") + JsonString(std::to_string(x)) + ": [" + list + "]";
   }
   long outside = 0;
   for (int y = 0; y < pixels.height(); ++y) {
@@ -72,11 +70,7 @@ std::string ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const st
       if (!inside && pixels.At(x, y) == colour) ++outside;
     }
   }
-  return JsonObject()
-      .AddRaw("size", "[" + std::to_string(width) + ", " + std::to_string(height) + "]")
-      .AddRaw("rows", "{" + rows + "}")
-      .Add("outside", static_cast<long long>(outside))
-      .Text();
+  return {{"size", {width, height}}, {"rows", rows}, {"outside", outside}};
 }
 
 }  // namespace condhost

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-#include <string>
 #include <vector>
+
+#include "result_writer.h"
 
 namespace condhost {
 
@@ -13,6 +14,6 @@ namespace condhost {
 // each column X (control client coordinates) of the rows in `colour`,
 // "outside": the number of pixels in `colour` in the panel's client area
 // outside the control}.
-std::string ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns);
+Json ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns);
 
 }  // namespace condhost

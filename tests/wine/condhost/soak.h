@@ -4,7 +4,7 @@
 // call (or every `sampleEvery` calls). It starts the library itself (InitCond(1), again while a port's
 // channel is missing, at most three times).
 //
-//   {"soak": {"calls": 10000, "ports": [0, 1, 2], "window": 1000, "sampleEvery": 100}}
+//   soak {"calls": 10000, "ports": [0, 1, 2], "window": 1000, "sampleEvery": 100}
 //
 // Each SetCondChan moves the offset, so that something is sent; each
 // CondGainChange steps the gain up and the next one down; each GetCondInfo2
@@ -17,17 +17,16 @@
 // start took.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <windows.h>
 
-#include "exports.h"
 #include "result_writer.h"
 
-namespace stresshost {
+namespace condhost {
 
-condhost::JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& options);
+Json RunSoak(HMODULE library, const Json& options);
 
 // The process's open handles and private bytes now:
 //   {"handles": N, "privateBytes": N}
-condhost::JsonObject ResourcesNow();
+Json ResourcesNow();
 
-}  // namespace stresshost
+}  // namespace condhost

@@ -4,19 +4,18 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "export_call.h"
 #include "records.h"
-#include "script_session.h"
 
-namespace stresshost {
+namespace condhost {
 namespace {
-
-using condhost::JsonObject;
 
 constexpr size_t kFailuresKept = 10;
 constexpr int kStartAttempts = 3;
@@ -57,15 +56,15 @@ Sample TakeSample() {
 
 // [least, most] of a field over samples [from, to).
 template <typename Field>
-std::string Span(const std::vector<Sample>& samples, size_t from, size_t to, Field field) {
+Json Span(const std::vector<Sample>& samples, size_t from, size_t to, Field field) {
   auto [least, most] = std::minmax_element(samples.begin() + from, samples.begin() + to,
                                            [&](const Sample& a, const Sample& b) { return field(a) < field(b); });
-  return "[" + std::to_string(field(*least)) + ", " + std::to_string(field(*most)) + "]";
+  return {field(*least), field(*most)};
 }
 
 // The port's record as a recording host keeps it.
 ChanSettings PortRecord() {
-  ChanSettings record = condhost::DefaultRecord();
+  ChanSettings record = DefaultRecord();
   record.scale = 0.001f;
   record.inUse = 1;
   return record;
@@ -74,9 +73,9 @@ ChanSettings PortRecord() {
 // Starts the library until every port has its channel: a probe that a busy
 // machine answers late leaves a channel out, and is tried again. The number
 // of InitCond calls it took.
-int StartLibrary(const condhost::Exports& exports, const std::vector<int32_t>& ports) {
-  const auto initCond = condhost::Need<decltype(InitCond)>(exports, "InitCond");
-  const auto condOnChan = condhost::Need<decltype(CondOnChan)>(exports, "CondOnChan");
+int StartLibrary(HMODULE library, const std::vector<int32_t>& ports) {
+  const auto initCond = EXPORT(library, InitCond);
+  const auto condOnChan = EXPORT(library, CondOnChan);
   const auto allFound = [&] {
     return std::all_of(ports.begin(), ports.end(), [&](int32_t port) { return condOnChan(port, 0) == 1; });
   };
@@ -87,31 +86,29 @@ int StartLibrary(const condhost::Exports& exports, const std::vector<int32_t>& p
 
 }  // namespace
 
-JsonObject ResourcesNow() {
+Json ResourcesNow() {
   const Sample sample = TakeSample();
-  return JsonObject()
-      .Add("handles", static_cast<long long>(sample.handles))
-      .Add("privateBytes", static_cast<long long>(sample.privateBytes));
+  return {{"handles", sample.handles}, {"privateBytes", sample.privateBytes}};
 }
 
-JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& options) {
-  const auto setCondChan = condhost::Need<decltype(SetCondChan)>(exports, "SetCondChan");
-  const auto gainChange = condhost::Need<decltype(CondGainChange)>(exports, "CondGainChange");
-  const auto getCondInfo2 = condhost::Need<decltype(GetCondInfo2)>(exports, "GetCondInfo2");
+Json RunSoak(HMODULE library, const Json& options) {
+  const auto setCondChan = EXPORT(library, SetCondChan);
+  const auto gainChange = EXPORT(library, CondGainChange);
+  const auto getCondInfo2 = EXPORT(library, GetCondInfo2);
   const size_t calls = options.at("calls").get<size_t>();
   const std::vector<int32_t> ports = options.at("ports").get<std::vector<int32_t>>();
   const size_t window = std::min(options.value("window", size_t{1000}), calls / 2);
   const size_t sampleEvery = options.value("sampleEvery", size_t{1});
-  const int starts = StartLibrary(exports, ports);
-  if (starts == 0) return JsonObject().Add("error", "the ports' channels were not found");
+  const int starts = StartLibrary(library, ports);
+  if (starts == 0) throw std::runtime_error("the ports' channels were not found");
 
   std::map<int32_t, ChanSettings> records;
   for (int32_t port : ports) records[port] = PortRecord();
   auto info = std::make_unique<CondInfo>();
-  std::map<std::pair<int32_t, int>, std::string> answers;  // by port and input
+  std::map<std::pair<int32_t, int>, Json> answers;  // by port and input
   std::vector<Sample> samples;
   samples.reserve(calls / sampleEvery + 1);
-  std::vector<std::string> failures;
+  Json failures = Json::array();
   size_t outOfStep = 0;
 
   LARGE_INTEGER start, end, frequency;
@@ -141,49 +138,38 @@ JsonObject RunSoak(const condhost::Exports& exports, const nlohmann::json& optio
         info->settings = &asked;
         info->want = 127;
         result = getCondInfo2(port, info.get());
-        const std::string answer = condhost::InfoJson(*info, info->want);
+        const Json answer = InfoJson(*info);
         auto [known, first] = answers.emplace(std::make_pair(port, asked.input), answer);
         if (!first && known->second != answer) ++outOfStep;
       }
     }
     if (call % sampleEvery == 0) samples.push_back(TakeSample());
     if (result != 0 && failures.size() < kFailuresKept) {
-      failures.push_back(condhost::JsonString(std::string(name) + " on port " + std::to_string(port) + " gave " +
-                                              std::to_string(result)));
+      failures.push_back(std::string(name) + " on port " + std::to_string(port) + " gave " + std::to_string(result));
     }
   }
   QueryPerformanceCounter(&end);
   QueryPerformanceFrequency(&frequency);
 
-  std::string references;
+  Json references = Json::array();
   for (const auto& [key, answer] : answers) {
-    references += (references.empty() ? "" : ", ") + JsonObject()
-                                                          .Add("port", static_cast<long long>(key.first))
-                                                          .Add("input", static_cast<long long>(key.second))
-                                                          .AddRaw("info", answer)
-                                                          .Text();
+    references.push_back({{"port", key.first}, {"input", key.second}, {"info", answer}});
   }
-  std::string failed;
-  for (const std::string& failure : failures) failed += (failed.empty() ? "" : ", ") + failure;
   const size_t perWindow = std::max<size_t>(window / sampleEvery, 1);
   const auto handles = [](const Sample& s) { return static_cast<unsigned long long>(s.handles); };
   const auto privateBytes = [](const Sample& s) { return static_cast<unsigned long long>(s.privateBytes); };
-  return JsonObject()
-      .Add("starts", static_cast<long long>(starts))
-      .Add("calls", static_cast<long long>(calls))
-      .AddRaw("failures", "[" + failed + "]")
-      .Add("outOfStep", static_cast<long long>(outOfStep))
-      .AddRaw("answers", "[" + references + "]")
-      .Add("seconds", static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart))
-      .AddRaw("handles", JsonObject()
-                             .AddRaw("first", Span(samples, 0, perWindow, handles))
-                             .AddRaw("last", Span(samples, samples.size() - perWindow, samples.size(), handles))
-                             .Text())
-      .AddRaw("privateBytes",
-              JsonObject()
-                  .AddRaw("first", Span(samples, 0, perWindow, privateBytes))
-                  .AddRaw("last", Span(samples, samples.size() - perWindow, samples.size(), privateBytes))
-                  .Text());
+  const auto firstAndLast = [&](auto field) {
+    return Json{{"first", Span(samples, 0, perWindow, field)},
+                {"last", Span(samples, samples.size() - perWindow, samples.size(), field)}};
+  };
+  return {{"starts", starts},
+          {"calls", calls},
+          {"failures", failures},
+          {"outOfStep", outOfStep},
+          {"answers", references},
+          {"seconds", static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart)},
+          {"handles", firstAndLast(handles)},
+          {"privateBytes", firstAndLast(privateBytes)}};
 }
 
-}  // namespace stresshost
+}  // namespace condhost
