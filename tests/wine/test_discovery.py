@@ -36,18 +36,18 @@ class DiscoveryTest(unittest.TestCase):
         text) before it for each message box it showed."""
         self.assertEqual(results.errors, [])
         self.assertLessEqual(results.captions, {"CONDVorn"}, "the library's boxes carry its name")
-        return [item for line in results.lines if not line["cmd"].startswith(("reg", "file"))
+        return [item for line in results.lines if not line["cmd"].startswith("wait")
                 for item in [("box", box) for box in line["boxes"]] + [(line["cmd"], line.get("result"))]]
 
     def test_init_discovers_logs_stores_settings_and_reopens_without_probing(self):
         bench.start_simulator({2: "df1", 3: "df1"})
         bench.write_ini({"Port": f"COM{SIM_PORT}", "Dump": 1, "First": 0, "Last": 3})
-        script = ["GetCondType", "InitCond 0", "file ZELCOND.LOG", "KillCond", "GetCondType", "InitCond 0",
-                  "file ZELCOND.LOG", "InitCond 0", "KillCond"]  # the last InitCond opens the open port again
-        results = bench.run_host(script)
-        logs = [line["text"] for line in results.lines if line["cmd"].startswith("file")]
+        script = ["GetCondType", "InitCond 0", "wait log", "KillCond", "GetCondType", "InitCond 0", "wait log",
+                  "InitCond 0", "KillCond"]  # the last InitCond opens the open port again
+        logs = []
+        results = bench.run_host(script, on_wait=lambda _: logs.append(open(self.log, newline="").read()))
         self.assertEqual(self.outcomes(results), [(command, {"GetCondType": 1, "KillCond": None}.get(command, 0))
-                                                  for command in script if not command.startswith("file")])
+                                                  for command in script if command != "wait log"])
         # First 0, Last 3, channels 2 and 3 answering: 0 to 3 are probed,
         # then 4, which is silent, ends the scan. After KillCond the
         # discovery stands: the port reopens and nothing more is sent.
@@ -86,11 +86,12 @@ class DiscoveryTest(unittest.TestCase):
         bench.set_registry("Port", SIM_PORT)
         line = {"channels": [{"number": 1, "profile": "df1",  # its gain list fails once
                               "faults": {"lists": {"GS": {"kind": "announceZero", "times": 1}}}}]}
+        # The prefix has no COM9; without Port in the registry, "none" comes from the file.
+        changes = {"port9": ("Port", 9), "noport": ("Port", None), "nodump": ("Dump", 0)}
         results = bench.run_on_line({0: "df3", 2: "old-firmware"}, [
             "InitCond 1", "CondOnChan 1 0", "GetCondInfo2 1", call("CondGainTo", 5, 1), "SetCondChan 1",
-            "regset Port 9", "InitCond 1",  # the prefix has no COM9
-            "regdel Port", "InitCond 0",  # now "none" from the file
-            "regset Dump 0", "InitCond 1"], line=line)
+            "wait port9", "InitCond 1", "wait noport", "InitCond 0", "wait nodump", "InitCond 1"],
+            line=line, on_wait=lambda name: bench.set_registry(*changes[name]))
         self.assertEqual(self.outcomes(results), [
             ("box", NO_LOG), ("InitCond 1", 0), ("CondOnChan 1 0", 1), ("GetCondInfo2 1", 0), ("CondGainTo 5 1", 0),
             ("SetCondChan 1", 0), ("box", NO_LOG), ("InitCond 1", -1), ("box", NO_LOG), ("InitCond 0", -1),

@@ -123,17 +123,24 @@ class ProfileTest(PanelTest):
         extra-setting rows the channel has."""
         script = []
         for port, profile in ALL_PROFILES.items():
-            script += [rec(port, inUse=1, scale=0.001), f"GetCondInfo2 {port}", menu(len(PROFILES), 2, sampler=True),
-                       "panel", f"shot panel-{self.profile_name(profile)}", "KillCondMenu 0", rec(port, inUse=0)]
-        results, _ = self.run_panel(script, line=ALL_PROFILES,
+            script += [rec(port, inUse=1, scale=0.001), f"GetCondInfo2 {port}", self.opened(port), "panel",
+                       f"shot panel-{self.profile_name(profile)}", "KillCondMenu 0", rec(port, inUse=0)]
+        results, _ = self.run_panel(script + ["pump 100"], line=ALL_PROFILES,
                                     screenshots=os.path.join(bench.work, "screenshots"))
         for port, profile in ALL_PROFILES.items():
             name = self.profile_name(profile)
             with self.subTest(name):
                 info = results.take(f"GetCondInfo2 {port}")["info"]
-                self.assertEqual(results.take(menu(len(PROFILES), 2, sampler=True))["result"], 0)
+                self.assertEqual(results.take(self.opened(port))["result"], 0)
                 self.check_controls(port, name, info, self.panel_of(results))
                 results.take(f"shot panel-{name}")
+        self.assertEqual(results.take("pump 100")["notes"], [CLOSED] * len(PROFILES))
+        self.assertEqual(results.boxes, [])
+
+    @staticmethod
+    def opened(port):
+        """Odd ports open a deferred panel without a display, even ones an immediate one with."""
+        return menu(len(PROFILES), MODELESS | port % 2 * DEFERRED, sampler=port % 2 == 0)
 
     @staticmethod
     def profile_name(profile):
@@ -187,41 +194,22 @@ class ProfileTest(PanelTest):
         # Each missing row takes one row distance off the window, and the
         # buttons move up with it; immediate mode puts OK where Apply is.
         shift = (4 - len(extras)) * (template_rect(panel, 108)[1] - template_rect(panel, 107)[1])
-        self.assertFalse(control(APPLY)["visible"])
-        self.assertEqual(control(OK)["rect"], moved_up(template_rect(panel, APPLY), shift))
-        self.assertEqual(control(CANCEL)["rect"], moved_up(template_rect(panel, OK), shift))
-        self.assertEqual(control(HELP)["rect"], moved_up(template_rect(panel, HELP), shift))
+        deferred = port % 2 == 1
+        self.assertEqual((control(APPLY)["visible"], control(APPLY)["enabled"]), (deferred, False), "nothing pending")
+        places = (APPLY, OK, CANCEL, HELP) if deferred else (APPLY, OK, HELP)
+        for button, place in zip((APPLY, OK, CANCEL, HELP)[not deferred:], places):
+            self.assertEqual(control(button)["rect"], moved_up(template_rect(panel, place), shift), button)
         bx, by = panel["base"]
-        self.assertEqual(panel["client"], [mul_div(TEMPLATE_SIZE[0], bx, 4), mul_div(TEMPLATE_SIZE[1], by, 8) - shift])
+        self.assertEqual(panel["client"][1], mul_div(TEMPLATE_SIZE[1], by, 8) - shift)
+        if not deferred:
+            self.assertEqual(panel["client"][0], mul_div(TEMPLATE_SIZE[0], bx, 4))
+        else:  # without a sampling routine the window ends where the display half begins
+            edge = control(DISPLAY_EDGE)["rect"][0]
+            self.assertTrue(0 <= edge - panel["client"][0] <= 8, f"client {panel['client']}, edge {edge}")
+            self.assertGreaterEqual(control(110)["rect"][0], panel["client"][0])
 
 
 class LifecycleTest(PanelTest):
-    def test_layouts_of_the_apply_modes_with_and_without_a_display(self):
-        """df3 has two extra settings, so every button sits two rows higher."""
-        results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS), "panel", "KillCondMenu 0",
-                                     menu(4, MODELESS | DEFERRED, sampler=True), "panel", "KillCondMenu 0", "pump 100"])
-        immediate = self.panel_of(results)
-        deferred = self.panel_of(results)
-        shift = 2 * (template_rect(immediate, 108)[1] - template_rect(immediate, 107)[1])
-        controls = immediate["controls"]
-        self.assertFalse(controls[str(APPLY)]["visible"], "immediate mode has no Apply")
-        self.assertEqual(controls[str(OK)]["rect"], moved_up(template_rect(immediate, APPLY), shift))
-        self.assertEqual(controls[str(CANCEL)]["rect"], moved_up(template_rect(immediate, OK), shift))
-        self.assertEqual(controls[str(HELP)]["rect"], moved_up(template_rect(immediate, HELP), shift))
-        # Without a sampling routine the window ends where the display half begins.
-        edge = controls[str(DISPLAY_EDGE)]["rect"][0]
-        self.assertTrue(0 <= edge - immediate["client"][0] <= 8, f"client {immediate['client']}, edge {edge}")
-        self.assertGreaterEqual(controls["110"]["rect"][0], immediate["client"][0])
-
-        controls = deferred["controls"]
-        self.assertEqual(deferred["client"][0], mul_div(TEMPLATE_SIZE[0], deferred["base"][0], 4))
-        self.assertTrue(controls[str(APPLY)]["visible"])
-        self.assertFalse(controls[str(APPLY)]["enabled"], "nothing is pending yet")
-        for button in (APPLY, OK, CANCEL, HELP):
-            self.assertEqual(controls[str(button)]["rect"], moved_up(template_rect(deferred, button), shift))
-        self.assertEqual(results.take("pump 100")["notes"], [CLOSED, CLOSED])
-        self.assertEqual(results.boxes, [])
-
     def test_modal_panels_end_with_ok_or_cancel_and_give_their_result(self):
         """Port 1 is in use but silent, so only port 0 is listed. A modal
         panel runs the lines that follow it while it is open."""

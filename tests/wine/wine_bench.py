@@ -264,6 +264,10 @@ class WaitAnswerer:
             open(self.bench.host_file(line["waiting"] + ".done"), "w").close()
 
 
+class ProbeMissed(Exception):
+    """A channel of the line answered its probe too late."""
+
+
 class Results:
     """A script's results: one dict per command, in order, with the message
     boxes it showed as "boxes"; pop-up menus apart. A modal panel's own
@@ -437,7 +441,11 @@ class WineBench:
         self._wine(["reg", "delete", SETTINGS_KEY, "/f"])  # fails when already absent
 
     def set_registry(self, name, value):
-        self._reg(["add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
+        """One of the library's settings; None removes it."""
+        if value is None:
+            self._reg(["delete", SETTINGS_KEY, "/v", name, "/f"])
+        else:
+            self._reg(["add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
 
     def registry_values(self):
         """The settings key as {name: (type, value)}; empty when it is absent."""
@@ -519,15 +527,29 @@ class WineBench:
         A probed channel has 30 ms to start its answer; on a loaded machine
         the simulator can miss that, and the library then rightly takes the
         channel as absent. A run in which a "CondOnChan P 0" of a channel of
-        the line gave 0 is repeated; the last one stands whatever it gave."""
+        the line gave 0 is repeated; the last one stands whatever it gave. A
+        script's "wait found" ends such a run there and then."""
         probes = {call("CondOnChan", port, 0) for port in channels}
+
+        def found(results):
+            return all(r.get("result") == 1 for r in results.lines if r["cmd"] in probes)
+
+        def on_wait(name):
+            if name == "found" and not found(Results(GrowingFile(self.host_file("results.jsonl")).new_lines())):
+                raise ProbeMissed()
+            if host_options.get("on_wait"):
+                host_options["on_wait"](name)
+
         for attempt in range(1, DISCOVERY_ATTEMPTS + 1):
             self.start_simulator(channels, line)
-            results = self.run_host(script, **host_options)
-            if all(r.get("result") == 1 for r in results.lines if r["cmd"] in probes):
-                return results
+            try:
+                results = self.run_host(script, **dict(host_options, on_wait=on_wait))
+                if found(results) or attempt == DISCOVERY_ATTEMPTS:
+                    return results
+            except ProbeMissed:
+                if attempt == DISCOVERY_ATTEMPTS:
+                    raise
             sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late\n")
-        return results
 
     def host_sizes(self):
         """The host's sizeof(ChanSettings) and sizeof(CondInfo)."""

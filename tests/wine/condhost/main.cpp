@@ -28,35 +28,23 @@
 
 namespace {
 
-struct Load {
-  HMODULE library = nullptr;
-  DWORD error = 0;
-};
-
-DWORD WINAPI LoadLibraryThread(LPVOID parameter) {
-  Load& load = *static_cast<Load*>(parameter);
-  load.library = LoadLibraryA("CONDVorn.dll");
-  load.error = load.library == nullptr ? GetLastError() : 0;
+DWORD WINAPI LoadLibraryThread(LPVOID library) {
+  *static_cast<HMODULE*>(library) = LoadLibraryA("CONDVorn.dll");
   return 0;
 }
 
 // Loads the library on a thread of its own with `stackBytes` reserved for
 // its stack, or on this thread when that is 0.
-Load LoadLibraryWithStack(SIZE_T stackBytes) {
-  Load load;
+HMODULE LoadLibraryWithStack(SIZE_T stackBytes) {
+  HMODULE library = nullptr;
   if (stackBytes == 0) {
-    LoadLibraryThread(&load);
-    return load;
+    LoadLibraryThread(&library);
+  } else if (HANDLE thread = CreateThread(nullptr, stackBytes, LoadLibraryThread, &library,
+                                          STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
   }
-  HANDLE thread = CreateThread(nullptr, stackBytes, LoadLibraryThread, &load,
-                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-  if (thread == nullptr) {
-    load.error = GetLastError();
-    return load;
-  }
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  return load;
+  return library;
 }
 
 }  // namespace
@@ -79,23 +67,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "condhost: cannot read %s or write %s\n", argv[1], argv[2]);
     return 2;
   }
-  const Load load = LoadLibraryWithStack(loadStackBytes);
-  if (load.library == nullptr) {
-    out.Write(Json{{"error", "cannot load CONDVorn.dll"}, {"code", load.error}});
-    return 1;
-  }
+  const HMODULE library = LoadLibraryWithStack(loadStackBytes);
   BoxWatcher watcher(out);
-  if (!CountBeepsOf(load.library) || !InstallFaultGuard(load.library) || !watcher.Start()) {
-    out.Write(Json{{"error", "cannot count the library's beeps, guard its calls or watch for message boxes"}});
+  if (library == nullptr || !CountBeepsOf(library) || !InstallFaultGuard(library) || !watcher.Start()) {
+    out.Write(Json{{"error", "cannot load CONDVorn.dll, count its beeps, guard its calls or watch for boxes"}});
     return 1;
   }
   {
     std::vector<std::string> lines;
     for (std::string line; std::getline(script, line);) lines.push_back(line);
-    ScriptSession session(load.library, out);
+    ScriptSession session(library, out);
     session.RunScript(lines);
   }
   watcher.Stop();
-  FreeLibrary(load.library);
+  FreeLibrary(library);
   return 0;
 }

@@ -7,12 +7,11 @@
 #include "fault_guard.h"
 #include "records.h"
 #include "sample_source.h"
-#include "soak.h"
+#include "process_resources.h"
 
 namespace condhost {
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\ZEL\\ZELCond\\Vorn";
 constexpr DWORD kModalTickMs = 10;
 constexpr DWORD kWaitStepMs = 20;
 constexpr DWORD kLongestWaitMs = 120000;
@@ -58,11 +57,8 @@ void Sizes(ScriptSession&, const Words&, Json& result) {
 
 void Pump(ScriptSession& session, const Words& args, Json& result) {
   Json notes = Json::array();
-  const auto fault = RunGuarded([&] {
-    for (const auto& [code, port] : session.window().Pump(static_cast<DWORD>(Integer(args[0])))) {
-      notes.push_back({code, port});
-    }
-  });
+  const auto fault = RunGuarded([&] { session.window().Pump(static_cast<DWORD>(Integer(args[0]))); });
+  for (const auto& [code, port] : session.window().TakeNotes()) notes.push_back({code, port});
   result["notes"] = notes;
   if (fault) result["fault"] = fault->what;
 }
@@ -106,53 +102,7 @@ void Sampled(ScriptSession&, const Words&, Json& result) {
 
 void WaitCommand(ScriptSession& session, const Words& args, Json&) { session.Wait(args[0], Json::object()); }
 
-void Lock(ScriptSession& session, const Words& args, Json&) {
-  const HANDLE file = CreateFileA(BesideHost(args[0]).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot lock " + args[0]);
-  session.locked()[args[0]] = file;
-}
-
-void Unlock(ScriptSession& session, const Words& args, Json&) {
-  CloseHandle(session.locked().at(args[0]));
-  session.locked().erase(args[0]);
-}
-
-void RegSet(ScriptSession&, const Words& args, Json& result) {
-  HKEY key = nullptr;
-  const DWORD value = static_cast<DWORD>(Integer(args[1]));
-  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (status == ERROR_SUCCESS) {
-    status = RegSetValueExA(key, args[0].c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-  }
-  result["result"] = status;
-}
-
-void RegDel(ScriptSession&, const Words& args, Json& result) {
-  HKEY key = nullptr;
-  LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key);
-  if (status == ERROR_SUCCESS) {
-    status = RegDeleteValueA(key, args[0].c_str());
-    RegCloseKey(key);
-  }
-  result["result"] = status;
-}
-
-void File(ScriptSession&, const Words& args, Json& result) {
-  FILE* file = std::fopen(BesideHost(args[0]).c_str(), "rb");
-  result["text"] = nullptr;
-  if (file == nullptr) return;
-  std::string text;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
-  std::fclose(file);
-  result["text"] = text;
-}
-
-void Soak(ScriptSession& session, const Words& args, Json& result) {
-  result["soak"] = RunSoak(session.library(), Json::parse(args[0]));
-}
+void Repeat(ScriptSession& session, const Words& args, Json&) { session.Repeat(Integer(args[0]), Integer(args[1])); }
 
 void Resources(ScriptSession&, const Words&, Json& result) { result["resources"] = ResourcesNow(); }
 
@@ -165,12 +115,7 @@ const std::vector<Command> kHostCommands = {
     {"samplerclose", 0, 0, "samplerclose", SamplerClose},
     {"sampled", 0, 0, "sampled", Sampled},
     {"wait", 1, 1, "wait NAME", WaitCommand},
-    {"lock", 1, 1, "lock NAME", Lock},
-    {"unlock", 1, 1, "unlock NAME", Unlock},
-    {"regset", 2, 2, "regset NAME VALUE", RegSet},
-    {"regdel", 1, 1, "regdel NAME", RegDel},
-    {"file", 1, 1, "file NAME", File},
-    {"soak", 1, 1, "soak {OPTIONS}", Soak},
+    {"repeat", 2, 2, "repeat TIMES LINES", Repeat},
     {"resources", 0, 0, "resources", Resources},
 };
 
@@ -200,10 +145,6 @@ std::string BesideHost(const std::string& name) {
 }
 
 ScriptSession::ScriptSession(HMODULE library, ResultWriter& out) : library_(library), out_(out) {}
-
-ScriptSession::~ScriptSession() {
-  for (auto& [name, file] : locked_) CloseHandle(file);
-}
 
 void ScriptSession::RunScript(const std::vector<std::string>& lines) {
   lines_ = lines;
@@ -255,6 +196,15 @@ void ScriptSession::Call(const std::string& name, const Json& args, Json& result
   running_ = true;
   if (modal) window_.StopTicks();
   for (auto& block : call.TakeLent()) lent_.push_back(std::move(block));
+}
+
+void ScriptSession::Repeat(long times, long count) {
+  const size_t first = next_;
+  if (times < 0 || count < 0 || first + count > lines_.size()) throw std::invalid_argument("no lines to repeat");
+  next_ = first + count;
+  for (long time = 0; time < times; ++time) {
+    for (long line = 0; line < count; ++line) Run(lines_[first + line]);
+  }
 }
 
 void ScriptSession::Wait(const std::string& name, Json also) {

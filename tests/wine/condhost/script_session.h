@@ -22,10 +22,7 @@
 //   sampled                         its calls so far, and the last arguments
 //   wait NAME                       write {"waiting": NAME}, then wait until
 //                                   the file NAME.done appears beside the host
-//   lock NAME | unlock NAME         hold a file beside the host open, unshared
-//   regset NAME VALUE | regdel NAME the library's registry settings
-//   file NAME                       a file beside the host, as text
-//   soak {OPTIONS}                  a long run of a recording host's calls (soak.h)
+//   repeat TIMES LINES              run the next LINES lines TIMES times over
 //   resources                       the process's handles and private bytes
 //
 // The open panel, driven by window messages as a user would drive it
@@ -55,7 +52,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,7 +84,6 @@ std::string BesideHost(const std::string& name);
 class ScriptSession {
  public:
   ScriptSession(HMODULE library, ResultWriter& out);
-  ~ScriptSession();
 
   void RunScript(const std::vector<std::string>& lines);
 
@@ -99,9 +94,9 @@ class ScriptSession {
   // Writes {"waiting": NAME, ...`also`} and handles messages until the
   // bench answers with NAME.done; throws when it does not in time.
   void Wait(const std::string& name, Json also);
+  void Repeat(long times, long count);
   // Runs an export call; a modal panel's loop runs the next lines.
   void Call(const std::string& name, const Json& args, Json& result);
-  std::map<std::string, HANDLE>& locked() { return locked_; }
 
  private:
   void Run(const std::string& line);
@@ -113,7 +108,6 @@ class ScriptSession {
   HostWindow window_;
   HostRecords records_;
   std::vector<std::unique_ptr<GuardedBlock>> lent_;  // records arrays a panel may still use
-  std::map<std::string, HANDLE> locked_;
   std::vector<std::string> lines_;
   size_t next_ = 0;
   bool running_ = false;  // a line is running
