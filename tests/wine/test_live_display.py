@@ -28,18 +28,23 @@ def row(code, height, top=32767.0, bottom=-32768.0):
 
 class DisplayTest(panel.PanelTest):
     def test_the_trace_its_average_and_what_a_careless_routine_cannot_do(self):
-        results, _ = self.run_panel([
+        average = f"panel.controls.{AVERAGE}.text"
+        results, _ = self.run_checked([
             rec(0, inUse=1, scale=0.001), "samples 300 32767 0 -32768", menu(4, MODELESS, sampler=True), "pump 700",
-            f"pixels {DISPLAY} {COLUMNS}", "panel", "sampled",
-            f"click {VOLTS}", "pump 400", "panel", f"click {VOLTS}",
-            "samples -5", "pump 400", "panel", "samples 1 1000", "pump 400", "panel",
+            f"pixels {DISPLAY} {COLUMNS}",
+            ("panel", {average: "-32.77  Volt", f"panel.controls.{TOP}.text": "32.77  Volt",
+                       f"panel.controls.{BOTTOM}.text": "-32.77  Volt"}, "the last 100 codes, in host units"),
+            "sampled", f"click {VOLTS}", "pump 400", ("panel", {average: "-5 V"}, "at the input"), f"click {VOLTS}",
+            "samples -5", "pump 400", ("panel", {average: "No data"}), "samples 1 1000", "pump 400",
+            ("panel", {average: "1  Volt"}, "a single code"),
             # A count far beyond the buffer, with the codes at both ends of the range.
-            "samples 100000 -32768 32767 -32768 32767", "pump 400", f"pixels {DISPLAY} 0", "sampled",
-            f"samples 250 {SWING}", f"focus {PORT}", "pump 600", "shot live-trace",
-            "samplerclose", "pump 701", "panel",
+            "samples 100000 -32768 32767 -32768 32767", "pump 400",
+            (f"pixels {DISPLAY} 0", {"pixels.outside": 0}, "the trace stays inside the frame"), "sampled",
+            f"samples 250 {SWING}", f"focus {PORT}", "pump 600", "shot live-trace", "samplerclose",
+            ("pump 701", {"notes": [CLOSED]}, "the routine closed the panel as by OK"), ("panel", {"open": False}),
             # Deferred: the pending gain of 2 shows code 16384 at the top edge.
             "samples 300 16384", menu(4, MODELESS | DEFERRED, sampler=True), f"select {GAIN} 1", "pump 700",
-            f"pixels {DISPLAY} {COLUMNS}", "KillCondMenu 0", "pump 100"],
+            f"pixels {DISPLAY} {COLUMNS}", "KillCondMenu 0", ("pump 100", {"notes": [CLOSED]})],
             screenshots=os.path.join(bench.work, "screenshots"))
         pixels = results.take(f"pixels {DISPLAY} {COLUMNS}")["pixels"]
         width, height = pixels["size"]
@@ -48,29 +53,14 @@ class DisplayTest(panel.PanelTest):
             column -= column % 5
             self.assertEqual(pixels["rows"][str(column)], [row(code, height)], f"code {code} at column {column}")
         self.assertEqual(pixels["outside"], 0)
-        controls = self.panel_of(results)["controls"]
-        self.assertEqual(controls[str(AVERAGE)]["text"], "-32.77  Volt", "the last 100 codes, in host units")
-        self.assertEqual((controls[str(TOP)]["text"], controls[str(BOTTOM)]["text"]), ("32.77  Volt", "-32.77  Volt"))
         sampled = results.take("sampled")
         self.assertEqual((sampled["channel"], sampled["max"]), (0, 500))
         self.assertGreaterEqual(sampled["calls"], 2, "four times a second")
-        self.assertEqual(self.panel_of(results)["controls"][str(AVERAGE)]["text"], "-5 V", "at the input")
-        self.assertEqual(self.panel_of(results)["controls"][str(AVERAGE)]["text"], "No data")
-        self.assertEqual(self.panel_of(results)["controls"][str(AVERAGE)]["text"], "1  Volt", "a single code")
-
-        pixels = results.take(f"pixels {DISPLAY} 0")["pixels"]
-        self.assertEqual(pixels["outside"], 0, "the trace stays inside the frame")
         self.assertEqual(results.take("sampled")["max"], 500)
-        results.take("shot live-trace")
-        self.assertEqual(results.take("pump 701")["notes"], [CLOSED], "the routine closed the panel as by OK")
-        self.assertClosed(results)
-
         pixels = results.take(f"pixels {DISPLAY} {COLUMNS}")["pixels"]
         width, height = pixels["size"]
         self.assertEqual(pixels["rows"][str(width // 2 - width // 2 % 5)], [1],
                          "twice the gain pending: 16384 reaches the top")
-        self.assertEqual(results.take("pump 100")["notes"], [CLOSED])
-        self.assertEqual(results.boxes, [])
 
     def test_help_opens_the_help_file(self):
         results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS), f"click {HELP}", "pump 2000", "windows",
