@@ -34,61 +34,40 @@ BoundCall WithPortAndRecord(Fn* export_, Value value, ExportCall& a) {
 
 // Every argument is built before the call, so that only the export runs guarded.
 const std::map<std::string, BoundCall (*)(ExportCall&)>& Bindings() {
+  using A = ExportCall&;
   static const std::map<std::string, BoundCall (*)(ExportCall&)> bindings = {
-      {"InitCond", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), InitCond), reset = a.Int(0)] { return f(reset); });
+      {"InitCond", [](A a) { return Returning([f = EXPORT(a.library(), InitCond), r = a.Int(0)] { return f(r); }); }},
+      {"KillCond", [](A a) { return Void(EXPORT(a.library(), KillCond)); }},
+      {"GetCondType", [](A a) { return Returning(EXPORT(a.library(), GetCondType)); }},
+      {"SetADCRange", [](A a) { return Void([f = EXPORT(a.library(), SetADCRange), v = a.Real(0)] { f(v); }); }},
+      {"SetPellProc", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetPellProc), p = a.Pell(0)] { return f(p); });
        }},
-      {"KillCond", [](ExportCall& a) { return Void(EXPORT(a.library(), KillCond)); }},
-      {"GetCondType", [](ExportCall& a) { return Returning(EXPORT(a.library(), GetCondType)); }},
-      {"SetADCRange", [](ExportCall& a) {
-         return Void([f = EXPORT(a.library(), SetADCRange), volts = a.Real(0)] { f(volts); });
+      {"SetCondChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
        }},
-      {"SetPellProc", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), SetPellProc), proc = a.Pell(0)] { return f(proc); });
+      {"GetCondChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), GetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
        }},
-      {"SetCondChan", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), SetCondChan), port = a.Int(0), r = a.Record(1, 0)] {
-           return f(port, r);
-         });
+      {"CondOnChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), CondOnChan), p = a.Int(0), r = a.Int(1)] { return f(p, r); });
        }},
-      {"GetCondChan", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), GetCondChan), port = a.Int(0), r = a.Record(1, 0)] {
-           return f(port, r);
-         });
+      {"CondGainTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainTo), float(a.Real(0)), a); }},
+      {"CondGainChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainChange), a.Int(0), a); }},
+      {"CondOffsTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsTo), float(a.Real(0)), a); }},
+      {"CondOffsChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsChange), a.Int(0), a); }},
+      {"GetCondInfo2", [](A a) {
+         return Returning([f = EXPORT(a.library(), GetCondInfo2), p = a.Int(0), i = a.Info(1, 0)] { return f(p, i); });
        }},
-      {"CondOnChan", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), CondOnChan), port = a.Int(0), report = a.Int(1)] {
-           return f(port, report);
-         });
-       }},
-      {"CondGainTo", [](ExportCall& a) {
-         return WithPortAndRecord(EXPORT(a.library(), CondGainTo), static_cast<float>(a.Real(0)), a);
-       }},
-      {"CondGainChange", [](ExportCall& a) {
-         return WithPortAndRecord(EXPORT(a.library(), CondGainChange), a.Int(0), a);
-       }},
-      {"CondOffsTo", [](ExportCall& a) {
-         return WithPortAndRecord(EXPORT(a.library(), CondOffsTo), static_cast<float>(a.Real(0)), a);
-       }},
-      {"CondOffsChange", [](ExportCall& a) {
-         return WithPortAndRecord(EXPORT(a.library(), CondOffsChange), a.Int(0), a);
-       }},
-      {"GetCondInfo2", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), GetCondInfo2), port = a.Int(0), info = a.Info(1, 0)] {
-           return f(port, info);
-         });
-       }},
-      {"DoCondMenu", [](ExportCall& a) {
+      {"DoCondMenu", [](A a) {
          return Returning([f = EXPORT(a.library(), DoCondMenu), records = a.Records(0), count = a.Int(1),
                            sampler = a.Sampler(2), options = a.Int(3), window = a.Window(4)] {
            return f(records, count, sampler, options, window);
          });
        }},
-      {"KillCondMenu", [](ExportCall& a) {
-         return Void([f = EXPORT(a.library(), KillCondMenu), post = a.Int(0)] { f(post); });
-       }},
-      {"SetMenuScaling", [](ExportCall& a) {
-         return Returning([f = EXPORT(a.library(), SetMenuScaling), enable = a.Int(0)] { return f(enable); });
+      {"KillCondMenu", [](A a) { return Void([f = EXPORT(a.library(), KillCondMenu), p = a.Int(0)] { f(p); }); }},
+      {"SetMenuScaling", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetMenuScaling), e = a.Int(0)] { return f(e); });
        }},
   };
   return bindings;
@@ -120,7 +99,7 @@ HostRecords::HostRecords() : block_(COND_PORT_COUNT * sizeof(ChanSettings)) {
 }
 
 ChanSettings& HostRecords::Of(int32_t port) {
-  if (port < 0 || port >= COND_PORT_COUNT) throw std::invalid_argument("no host record for port " + std::to_string(port));
+  if (port < 0 || port >= COND_PORT_COUNT) throw std::invalid_argument("no host record: " + std::to_string(port));
   return All()[port];
 }
 

@@ -1,6 +1,5 @@
 #include "script_session.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
