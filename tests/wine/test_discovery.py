@@ -31,6 +31,10 @@ class DiscoveryTest(unittest.TestCase):
         elif os.path.exists(self.log):
             os.remove(self.log)
 
+    def read_log(self):
+        with open(self.log, newline="") as log:
+            return log.read()
+
     def outcomes(self, results):
         """(command, result) for each command but the host's own, with ("box",
         text) before it for each message box it showed."""
@@ -45,7 +49,7 @@ class DiscoveryTest(unittest.TestCase):
         script = ["GetCondType", "InitCond 0", "wait log", "KillCond", "GetCondType", "InitCond 0", "wait log",
                   "InitCond 0", "KillCond"]  # the last InitCond opens the open port again
         logs = []
-        results = bench.run_host(script, on_wait=lambda _: logs.append(open(self.log, newline="").read()))
+        results = bench.run_host(script, on_wait=lambda _: logs.append(self.read_log()))
         self.assertEqual(self.outcomes(results), [(command, {"GetCondType": 1, "KillCond": None}.get(command, 0))
                                                   for command in script if command != "wait log"])
         # First 0, Last 3, channels 2 and 3 answering: 0 to 3 are probed,
@@ -58,9 +62,7 @@ class DiscoveryTest(unittest.TestCase):
         found = [f"Timed out waiting for response for Vorn channel {n}" for n in (0, 1)] + \
             [f"Found Vorn channel {n} OK" for n in (2, 3)] + ["Timed out waiting for response for Vorn channel 4"]
         self.assertEqual(logs, [lines(*start, *found), lines(*start)])
-        # The log lies in the host program's directory.
-        with open(self.log, newline="") as log:
-            self.assertEqual(log.read(), lines(*start))
+        self.assertEqual(self.read_log(), lines(*start), "the log lies in the host program's directory")
         # The settings read from zelcond.ini now stand in the registry.
         self.assertEqual(bench.registry_values(), {
             "Port": ("REG_DWORD", hex(SIM_PORT)), "Dump": ("REG_DWORD", "0x1"),
@@ -89,13 +91,13 @@ class DiscoveryTest(unittest.TestCase):
         # The prefix has no COM9; without Port in the registry, "none" comes from the file.
         changes = {"port9": ("Port", 9), "noport": ("Port", None), "nodump": ("Dump", 0)}
         results = bench.run_on_line({0: "df3", 2: "old-firmware"}, [
-            "InitCond 1", "CondOnChan 1 0", "GetCondInfo2 1", call("CondGainTo", 5, 1), "SetCondChan 1",
-            "wait port9", "InitCond 1", "wait noport", "InitCond 0", "wait nodump", "InitCond 1"],
+            "InitCond 1", "CondOnChan 0 0", "CondOnChan 2 0", "GetCondInfo2 1", call("CondGainTo", 5, 1),
+            "SetCondChan 1", "wait port9", "InitCond 1", "wait noport", "InitCond 0", "wait nodump", "InitCond 1"],
             line=line, on_wait=lambda name: bench.set_registry(*changes[name]))
         self.assertEqual(self.outcomes(results), [
-            ("box", NO_LOG), ("InitCond 1", 0), ("CondOnChan 1 0", 1), ("GetCondInfo2 1", 0), ("CondGainTo 5 1", 0),
-            ("SetCondChan 1", 0), ("box", NO_LOG), ("InitCond 1", -1), ("box", NO_LOG), ("InitCond 0", -1),
-            ("InitCond 1", -1)])
+            ("box", NO_LOG), ("InitCond 1", 0), ("CondOnChan 0 0", 1), ("CondOnChan 2 0", 1), ("GetCondInfo2 1", 0),
+            ("CondGainTo 5 1", 0), ("SetCondChan 1", 0), ("box", NO_LOG), ("InitCond 1", -1), ("box", NO_LOG),
+            ("InitCond 0", -1),            ("InitCond 1", -1)])
         self.assertEqual(results.take("CondGainTo 5 1")["rec"]["gain"], 5)
         self.assertEqual(bench.registry_values()["Port"], ("REG_DWORD", "0xffffffff"))
 

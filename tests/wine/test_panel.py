@@ -99,8 +99,8 @@ class PanelTest(unittest.TestCase):
         bench.write_ini({"Port": f"COM{SIM_PORT}", "Dump": 0, "First": 0, "Last": last})
         found = [call("CondOnChan", port, 0) for port in line]
         results = bench.run_on_line(line, ["InitCond 1"] + found + script, screenshots=screenshots)
-        self.assertEqual([results.take(command)["result"] for command in ["InitCond 1"] + found], [0] + [1] * len(found),
-                         "every channel of the line should be found")
+        self.assertEqual([results.take(command)["result"] for command in ["InitCond 1"] + found],
+                         [0] + [1] * len(found), "every channel of the line should be found")
         self.assertEqual(results.errors, [], "every command should run")
         # Discovery ends with the probe of the silent channel after the last.
         received = [command["cmd"] for command in bench.sim.commands()]

@@ -55,7 +55,8 @@ class HandlerTest(panel.PanelTest):
                                "rec.scale": 0.001 / 10 * 10 / 100, "rec.lowPassType": 1, "rec.lowPassCutoff": 100,
                                "rec.highPassType": 1, "rec.highPassCutoff": 1000,
                                "rec.extraValues": [2, 0, 0, 50, 0, 0, 0, 0]}, "scale follows the gain"),
-            ("panel", {f"panel.controls.{GAIN}.items": ["10", "100", "1000", "10000"], f"panel.controls.{GAIN}.sel": 1}),
+            ("panel", {f"panel.controls.{GAIN}.items": ["10", "100", "1000", "10000"],
+                       f"panel.controls.{GAIN}.sel": 1}),
             "KillCondMenu 0", ("pump 100", {"notes": [CHANGED_0] * 4 + [CLOSED]}),
             (rec(0), {"rec.changed": 0}, "GetCondChan took the mark")], line={0: "df3", 2: "df1", 3: "df2"})
 

@@ -38,7 +38,8 @@ def soak_script():
     for step in (0, 1):
         for port in LINE:
             round_ += [rec(port, offset=0.01 * (step + 1)), call("SetCondChan", port),
-                       call("CondGainChange", 1 - step, port), call("GetCondInfo2", port, {"settings": dict(RECORD, input=step)})]
+                       call("CondGainChange", 1 - step, port),
+                       call("GetCondInfo2", port, {"settings": dict(RECORD, input=step)})]
     block = round_ * ROUNDS_PER_BLOCK + ["resources"]
     start = [rec(port, **RECORD) for port in LINE] + ["InitCond 1"] + [call("CondOnChan", port, 0) for port in LINE]
     return start + ["wait found", f"repeat {CALLS // (18 * ROUNDS_PER_BLOCK) + 1} {len(block)}"] + block + ["KillCond"]

@@ -4,7 +4,6 @@
 
 #include "beep_counter.h"
 #include "panel_view.h"
-#include "pixel_reader.h"
 #include "script_session.h"
 
 namespace condhost {

@@ -1,5 +1,5 @@
-// The control panel as a script sees it: found by its caption, and
-// described control by control as JSON.
+// The control panel as a script sees it: found by its caption, described
+// control by control as JSON, and its pixels as they are on the screen.
 #pragma once
 
 #include <windows.h>
@@ -33,5 +33,11 @@ Json PanelJson(HWND panel);
 HWND TypingTarget(HWND control);
 
 Json RectJson(const RECT& rect);
+
+// {"size": [w, h] of the control's client area, "rows": {"X": [rows]} for
+// each column X (control client coordinates) of the rows in `colour`,
+// "outside": the number of pixels in `colour` in the panel's client area
+// outside the control}.
+Json ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns);
 
 }  // namespace condhost
