@@ -97,7 +97,7 @@ class DiscoveryTest(unittest.TestCase):
         self.assertEqual(self.outcomes(results), [
             ("box", NO_LOG), ("InitCond 1", 0), ("CondOnChan 0 0", 1), ("CondOnChan 2 0", 1), ("GetCondInfo2 1", 0),
             ("CondGainTo 5 1", 0), ("SetCondChan 1", 0), ("box", NO_LOG), ("InitCond 1", -1), ("box", NO_LOG),
-            ("InitCond 0", -1),            ("InitCond 1", -1)])
+            ("InitCond 0", -1), ("InitCond 1", -1)])
         self.assertEqual(results.take("CondGainTo 5 1")["rec"]["gain"], 5)
         self.assertEqual(bench.registry_values()["Port"], ("REG_DWORD", "0xffffffff"))
 
