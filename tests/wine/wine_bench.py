@@ -548,7 +548,7 @@ class WineBench:
                     return results
             except ProbeMissed:
                 if attempt == DISCOVERY_ATTEMPTS:
-                    raise
+                    raise AssertionError(f"a channel answered its probe too late in all {attempt} runs")
             sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late\n")
 
     def host_sizes(self):
