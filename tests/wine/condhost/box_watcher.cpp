@@ -2,31 +2,19 @@
 
 #include <string>
 
+#include "panel_view.h"
+
 namespace condhost {
 namespace {
 
 constexpr DWORD kSweepIntervalMs = 20;
 constexpr int kMessageTextId = 0xFFFF;
-// The control panel is a dialog too, but scripts drive it themselves.
-constexpr const char* kPanelCaption = "Vorn controls";
 constexpr const char* kMenuClass = "#32768";
 constexpr UINT kGetMenuOfWindow = 0x01E1;  // MN_GETHMENU
 
-std::string WindowText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-std::string ClassName(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
   std::string& text = *reinterpret_cast<std::string*>(found);
-  if (ClassName(child) != "Static") return TRUE;
+  if (ClassOf(child) != "Static") return TRUE;
   text = WindowText(child);
   return text.empty();
 }
@@ -80,9 +68,10 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
   if (process != GetCurrentProcessId() || !IsWindowVisible(window) || watcher.dismissed_.count(window) != 0) {
     return TRUE;
   }
-  const std::string kind = ClassName(window);
+  const std::string kind = ClassOf(window);
   // A message box always has a caption; a dialog without one is a panel
-  // caught while it is being destroyed.
+  // caught while it is being destroyed. The panel is a dialog too, but
+  // scripts drive it themselves.
   const std::string caption = kind == "#32770" ? WindowText(window) : "";
   if (!caption.empty() && caption != kPanelCaption) watcher.Dismiss(window);
   if (kind == kMenuClass) watcher.CloseMenu(window);

@@ -15,18 +15,12 @@ const unsigned char* libraryEnd = nullptr;
 AddressOwner guardedMemory;
 
 bool EndsProcess(DWORD code) {
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_STACK_OVERFLOW:
-      return true;
-    default:
-      return false;
+  for (DWORD fatal : {EXCEPTION_ACCESS_VIOLATION, EXCEPTION_ARRAY_BOUNDS_EXCEEDED, EXCEPTION_DATATYPE_MISALIGNMENT,
+                      EXCEPTION_ILLEGAL_INSTRUCTION, EXCEPTION_INT_DIVIDE_BY_ZERO, EXCEPTION_PRIV_INSTRUCTION,
+                      EXCEPTION_STACK_OVERFLOW}) {
+    if (code == fatal) return true;
   }
+  return false;
 }
 
 bool InLibrary(const void* address) {

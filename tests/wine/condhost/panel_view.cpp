@@ -6,7 +6,6 @@
 namespace condhost {
 namespace {
 
-constexpr const char* kPanelCaption = "Vorn controls";
 bool anyProcess = false;
 
 struct WindowSearch {
@@ -23,18 +22,6 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
     wanted.found.push_back(window);
   }
   return TRUE;
-}
-
-std::string Text(HWND window) {
-  std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-  return text.data();
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
 }
 
 bool ReadOnly(HWND edit) { return (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) != 0; }
@@ -55,14 +42,14 @@ Json ControlJson(HWND panel, HWND control) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
   const std::string kind = ClassOf(control);
-  Json json = {{"class", kind}, {"text", Text(control)}, {"visible", IsWindowVisible(control) != FALSE},
+  Json json = {{"class", kind}, {"text", WindowText(control)}, {"visible", IsWindowVisible(control) != FALSE},
                {"enabled", IsWindowEnabled(control) != FALSE}, {"rect", RectJson(rect)}};
   if (kind == "ComboBox") {
     json["items"] = ComboItems(control);
     json["sel"] = SendMessageA(control, CB_GETCURSEL, 0, 0);
     HWND edit = TypingTarget(control);
     if (edit != control) {
-      json["edit"] = Text(edit);
+      json["edit"] = WindowText(edit);
       json["readonly"] = ReadOnly(edit);
     }
   } else if (kind == "Edit") {
@@ -123,6 +110,18 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
 
 }  // namespace
 
+std::string WindowText(HWND window) {
+  std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+  return text.data();
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
 HWND FindPanel() {
   HWND panel = FindWindowA("#32770", kPanelCaption);
   DWORD process = 0;
@@ -139,7 +138,7 @@ std::vector<HWND> OtherWindows(HWND host) {
   return search.found;
 }
 
-Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", Text(window)}}; }
+Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", WindowText(window)}}; }
 
 Json RectJson(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 

@@ -4,11 +4,18 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "result_writer.h"
 
 namespace condhost {
+
+// The panel's caption, by which it is found.
+constexpr const char* kPanelCaption = "Vorn controls";
+
+std::string WindowText(HWND window);
+std::string ClassOf(HWND window);
 
 // This process's visible panel window, or null; after DriveAnyProcess,
 // any process's.
