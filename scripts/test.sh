@@ -31,7 +31,7 @@ background() {
 configure native
 cmake --build --preset native --target vornsim
 configure win64
-cmake --build --preset win64 --target CONDVorn condhost stresshost
+cmake --build --preset win64 --target CONDVorn condhost
 background build/win64/soak.log ctest --test-dir build/win64/tests/wine/soak --output-on-failure
 
 cmake --build --preset native

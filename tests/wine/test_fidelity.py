@@ -7,11 +7,11 @@ states what the host receives and what reaches the line.
 import unittest
 
 import test_panel as panel
-from test_panel import CLOSED, DEFERRED, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS, OFFSET, OK
-from wine_bench import start_module_bench
+from test_panel import CLOSED, DEFERRED, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS, OFFSET, OK, menu
+from wine_bench import rec, start_module_bench
 
 EXCITATION, BALANCE = 107, 108  # df3's extra settings: four choices, and a number
-MARK = "gainto 2 1"  # addresses channel 2: a mark between phases of a script
+MARK = "CondGainTo 1 2"  # addresses channel 2: a mark between phases of a script
 
 
 def typing(control, text):
@@ -27,10 +27,10 @@ class FidelityTest(panel.PanelTest):
         cases = (([0], 0), ([0, 2], 2))
         script = []
         for ports, _ in cases:
-            script += [f"rec {p} inUse=1" for p in ports] + [f"menu 4 {MODELESS}", "panel"]
+            script += [rec(p, inUse=1) for p in ports] + [menu(4, MODELESS), "panel"]
         results, _ = self.run_panel(script, line={1: "df3"})
         for ports, named in cases:
-            self.assertEqual(results.take(f"menu 4 {MODELESS}")["result"], 0)
+            self.assertEqual(results.take(menu(4, MODELESS))["result"], 0)
             self.assertClosed(results)
         self.assertEqual(results.boxes, [f"Vorn for ADC port {named} not available\n"
                                          "Vorn channel not installed/available" for _, named in cases])
@@ -41,8 +41,8 @@ class FidelityTest(panel.PanelTest):
         modes = (DEFERRED | MODELESS, MODELESS)
         script = []
         for mode in modes:
-            script += ["rec 0 inUse=1 scale=0.001 offset=20 zero=0 gain=1 input=0", f"menu 4 {mode}",
-                       f"select {INPUT} 2", "panel", f"click {OK}", "rec 0"]
+            script += [rec(0, inUse=1, scale=0.001, offset=20, zero=0, gain=1, input=0), menu(4, mode),
+                       f"select {INPUT} 2", "panel", f"click {OK}", rec(0)]
         results, received = self.run_panel(script)
         for mode in modes:
             with self.subTest(mode=mode):
@@ -56,11 +56,12 @@ class FidelityTest(panel.PanelTest):
         """GetCondInfo2 with a scratch record, then SetCondChan with the
         record as last applied; port 2's gain marks the calls apart."""
         cases = ((1, ["GN1;", "IP1;"]), (0, []))
-        script = ["rec 0 scale=0.001", "setchan 0"]
+        script = [rec(0, scale=0.001), "SetCondChan 0"]
         for scratch_input, _ in cases:
-            script += [f"rec 0 input={scratch_input}", "info 0 0", "rec 0 input=0", MARK, "setchan 0", MARK]
+            script += [rec(0, input=scratch_input), 'GetCondInfo2 0 {"want":0}', rec(0, input=0), MARK,
+                       "SetCondChan 0", MARK]
         self.run_panel(script)
-        sent = [(command["ch"], command["cmd"]) for command in self.sim.commands()]
+        sent = [(command["ch"], command["cmd"]) for command in panel.bench.sim.commands()]
         sent = sent[max(i for i, (_, command) in enumerate(sent) if command == ";;CH4;") + 2:]
         phases = [[]]
         for channel, command in sent:
@@ -79,8 +80,8 @@ class FidelityTest(panel.PanelTest):
         cases = (("7", 7), ("40", 0))
         script = []
         for text, _ in cases:
-            script += ["rec 0 inUse=1 scale=0.001 offset=0 zero=0", f"menu 4 {MODELESS}", *typing(OFFSET, text),
-                       f"command {OK}", "pump 100", "rec 0"]
+            script += [rec(0, inUse=1, scale=0.001, offset=0, zero=0), menu(4, MODELESS), *typing(OFFSET, text),
+                       f"command {OK}", "pump 100", rec(0)]
         results, _ = self.run_panel(script)
         for text, offset in cases:
             with self.subTest(text=text):
@@ -96,14 +97,14 @@ class FidelityTest(panel.PanelTest):
         modes = (DEFERRED | MODELESS, MODELESS)
         script = []
         for mode in modes:
-            script += ["rec 0 inUse=1 highPassType=0 highPassCutoff=1", f"menu 4 {mode}", f"select {HIGH_TYPE} 2",
-                       "panel", "getchan 0", "killmenu 0"]
+            script += [rec(0, inUse=1, highPassType=0, highPassCutoff=1), menu(4, mode), f"select {HIGH_TYPE} 2",
+                       "panel", "GetCondChan 0", "KillCondMenu 0"]
         results, received = self.run_panel(script)
         for mode in modes:
             with self.subTest(mode=mode):
                 cutoff = self.panel_of(results)["controls"][str(HIGH_CUTOFF)]
                 self.assertEqual((cutoff["sel"], cutoff["edit"]), (0, "DC"))
-                record = results.take("getchan 0")["rec"]
+                record = results.take("GetCondChan 0")["rec"]
                 self.assertEqual((record["highPassType"], record["highPassCutoff"]), (2, 0))
         self.assertEqual([c for c in received if c[:2] in ("HD", "HP")], ["HD3;", "HP0;"], "immediate mode only")
 
@@ -113,12 +114,12 @@ class FidelityTest(panel.PanelTest):
         modes = (MODELESS, DEFERRED | MODELESS)
         script = []
         for mode in modes:
-            script += ["rec 0 inUse=1 extraValues.0=2", f"menu 4 {mode}", f"select {EXCITATION} -1", "getchan 0",
-                       "killmenu 0"]
+            script += [rec(0, inUse=1, extraValues=[2, 0, 0, 0, 0, 0, 0, 0]), menu(4, mode), f"select {EXCITATION} -1",
+                       "GetCondChan 0", "KillCondMenu 0"]
         results, received = self.run_panel(script)
         for mode in modes:
             with self.subTest(mode=mode):
-                record = results.take("getchan 0")["rec"]
+                record = results.take("GetCondChan 0")["rec"]
                 self.assertEqual((record["extraValues"][0], record["changed"]), (-1, 1))
         self.assertEqual([c for c in received if c[:2] in ("FA", "FS")], ["FA1;", "FS-1;"], "immediate mode only")
 
@@ -126,7 +127,7 @@ class FidelityTest(panel.PanelTest):
         """df3: four choices, a number typed (no items), and a continuous
         low-pass list of five cut-offs."""
         combos = ((EXCITATION, 4), (BALANCE, 0), (LOW_CUTOFF, 5))
-        results, _ = self.run_panel(["rec 0 inUse=1", f"menu 4 {MODELESS}"] + [f"dropped {c}" for c, _ in combos])
+        results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS)] + [f"dropped {c}" for c, _ in combos])
         for combo, items in combos:
             with self.subTest(combo=combo):
                 line = results.take(f"dropped {combo}")
@@ -135,8 +136,8 @@ class FidelityTest(panel.PanelTest):
                     self.assertLessEqual(abs(line["height"] - items * line["itemHeight"]), 2)
 
     def test_help_opens_one_window_however_often_it_is_asked(self):
-        results, _ = self.run_panel(["rec 0 inUse=1", f"menu 4 {MODELESS}"]
-                                    + [f"click {HELP}", "pump 1000", "windows"] * 2 + ["killmenu 0"])
+        results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS)]
+                                    + [f"click {HELP}", "pump 1000", "windows"] * 2 + ["KillCondMenu 0"])
         for click in (1, 2):
             with self.subTest(click=click):
                 windows = results.take("windows")["windows"]

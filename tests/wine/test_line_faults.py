@@ -7,25 +7,18 @@ read, during a scan of every channel number, and during a SetCondChan that
 changes everything. Each call returns within twice the time its time-outs
 allow, with its documented result; the library then probes again at the
 next InitCond, so that once the line is back, KillCond and InitCond(0) find
-the channels and the calls give the right answers. A diagnostic log that
-cannot be written fails no call.
+the channels and the calls give the right answers.
 """
-import os
-import sys
 import unittest
 
-from stress_bench import (FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, WIRE, call, run_stresshost,
-                          start_configured_bench)
 from test_session import FULL_INFO, differences
-from wine_bench import SIM_PORT
+from wine_bench import FIRST_CHAR, LIST, PROBE_REPLY, REPLY, SELECTION, SIM_PORT, WIRE, call, start_module_bench
 
 bench = None
 
 LINE = {0: "df3", 1: "df1", 2: "old-firmware"}
 SETTINGS = {"Port": SIM_PORT, "Dump": 0, "First": 0, "Last": 0}
-RECORD = {"scale": 0.001}
-INFO = {"settings": RECORD}
-ATTEMPTS = 3
+INFO = {"settings": {"scale": 0.001}}
 
 # Discovery of channels 0 to 2 and the silent 3: three commands and two reply
 # lines for each channel found, two commands for the silent one.
@@ -36,38 +29,28 @@ FIRST_USE_COMMANDS = 18
 
 # SetCondChan with a new input and everything else new.
 WANTED = {"scale": 0.001, "input": 1, "gain": 10, "offset": 0.002, "lowPassCutoff": 100, "flags": 3,
-          "extraValues.1": 2}
+          "extraValues": [0, 2]}
 FULL_APPLY = ["IP2;", "GN4;", "AC1;", "NF1;", "FA1;"]
 
-REVIVE = {"wait": "revive"}
+REVIVE = "wait revive"
 RECOVERY = [call("KillCond"), call("InitCond", 0)]
 
 
 class LineFaults(unittest.TestCase):
-    def run_dying_line(self, death, script, settings=SETTINGS, channels_found=True):
+    def run_dying_line(self, death, script, last=0):
         """Runs the script on a line that dies as `death` says and comes back
         at the script's wait; returns the results, and the commands the line
-        received after it came back.
+        received after it came back."""
+        bench.set_registry("Last", last)
+        revived_at = []
 
-        A channel has 30 ms to start its answer to a probe, which a loaded
-        machine can miss; such a run is repeated."""
-        for name, value in settings.items():
-            bench.set_registry(name, value)
-        for attempt in range(1, ATTEMPTS + 1):
-            sim = bench.start_simulator(LINE, line={"death": death})
-            self.addCleanup(sim.stop)
-            revived_at = []
+        def revive(_):
+            revived_at.append(len(bench.sim.commands()))
+            bench.sim.revive()
 
-            def revive(_):
-                revived_at.append(len(sim.commands()))
-                sim.revive()
-
-            results = run_stresshost(bench, script, on_wait=revive)
-            found = [result["result"] for result in results if result.get("call") == "CondOnChan"][:3]
-            if not channels_found or found == [1, 1, 1] or attempt == ATTEMPTS:
-                return results, [command["cmd"] for command in sim.commands()[revived_at[0]:]]
-            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late; running again\n")
-            sim.stop()
+        results = bench.run_on_line(LINE, script, line={"death": death}, on_wait=revive)
+        self.assertEqual(results.errors, [])
+        return results.lines, [command["cmd"] for command in bench.sim.commands()[revived_at[-1]:]]
 
     def assert_within(self, result, budget_ms, what):
         print(f"\n{what}: {result['ms']:.0f} ms (processor {result['cpuMs']:.0f} ms), budget {budget_ms:.0f} ms")
@@ -97,9 +80,8 @@ class LineFaults(unittest.TestCase):
     def test_noise_then_silence_during_a_scan_of_every_channel_number(self):
         # The first selection goes through; noise answers the first probe.
         death = {"kind": "garbage", "afterCommands": 1}
-        settings = dict(SETTINGS, Last=127)
         script = [call("InitCond", 1), REVIVE, *RECOVERY, call("GetCondInfo2", 0, INFO)]
-        results, after = self.run_dying_line(death, script, settings, channels_found=False)
+        results, after = self.run_dying_line(death, script, last=127)
         self.assertEqual(results[0]["result"], -4)
         # Each number is selected and waited for; the noise may pass for a
         # channel number, and leave a reply that never ends.
@@ -126,56 +108,13 @@ class LineFaults(unittest.TestCase):
         self.assertIn("?CH;", after, "the next InitCond probes again")
         self.assertEqual(results[9]["result"], 0)
         self.assertLessEqual(set(FULL_APPLY), set(after), "the whole record is sent again")
-        self.assertEqual(results[9]["record"]["gain"], 10)
+        self.assertEqual(results[9]["rec"]["gain"], 10)
         self.assertEqual(results[10]["info"]["gains"], FULL_INFO[0]["gains"])
-
-
-class UnwritableLog(unittest.TestCase):
-    """With "Dump" on, a log that cannot be written: InitCond says so in its
-    one message box, and every call gives its usual result."""
-
-    SCRIPT = [call("InitCond", 1), call("CondOnChan", 1, 0), call("GetCondInfo2", 1, INFO),
-              call("CondGainTo", 5, 1, RECORD), call("SetCondChan", 1, WANTED)]
-    NO_LOG = "Unable to create diagnostic log file for signal conditioner"
-
-    def setUp(self):
-        for name, value in dict(SETTINGS, Dump=1).items():
-            bench.set_registry(name, value)
-        self.log = bench.host_file("ZELCOND.LOG")
-        self.addCleanup(lambda: os.path.isfile(self.log) and os.remove(self.log))
-        self.addCleanup(bench.set_registry, "Dump", 0)
-        # The gain list fails once, so that the failure is logged (and read again).
-        line = {"channels": [{"number": 1, "profile": "df1",
-                              "faults": {"lists": {"GS": {"kind": "announceZero", "times": 1}}}}]}
-        self.sim = bench.start_simulator({0: "df3", 2: "old-firmware"}, line=line)
-        self.addCleanup(self.sim.stop)
-
-    def run_script(self, before=(), after=()):
-        """The results of the script's calls; a run in which channel 1
-        answered its probe too late is repeated."""
-        for attempt in range(1, ATTEMPTS + 1):
-            results = run_stresshost(bench, [*before, *self.SCRIPT, *after])[len(before):]
-            if results[1]["result"] == 1 or attempt == ATTEMPTS:
-                return results[:len(self.SCRIPT)]
-
-    def assert_usual_results(self, results):
-        self.assertEqual([result["result"] for result in results], [0, 1, 0, 0, 0])
-        self.assertEqual([result["boxes"] for result in results], [[self.NO_LOG], [], [], [], []])
-        self.assertEqual(results[3]["record"]["gain"], 5)
-
-    def test_a_locked_log(self):
-        results = self.run_script(before=[{"lock": "ZELCOND.LOG"}], after=[{"unlock": "ZELCOND.LOG"}])
-        self.assert_usual_results(results)
-
-    def test_a_directory_in_place_of_the_log(self):
-        os.mkdir(self.log)
-        self.addCleanup(os.rmdir, self.log)
-        self.assert_usual_results(self.run_script())
 
 
 def setUpModule():
     global bench
-    bench = start_configured_bench(unittest, SETTINGS)
+    bench = start_module_bench(unittest, SETTINGS)
 
 
 if __name__ == "__main__":

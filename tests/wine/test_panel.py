@@ -6,12 +6,12 @@ selects and closes, and asks for screenshots. Each test states what the
 panel must show and hold, what the host's records and window receive, and
 what reaches the line.
 """
+import functools
 import math
 import os
-import sys
 import unittest
 
-from wine_bench import SIM_PORT, start_module_bench
+from wine_bench import SIM_PORT, call, rec, start_module_bench
 
 bench = None
 
@@ -30,7 +30,6 @@ NOTCH = {"df2": 60, "notch60": 60, "minimal": 0}
 # The panel's line for most tests: df3 (two extra settings) at port 0, df1
 # (none) at port 2 and df2 at port 3; port 1 does not answer.
 LINE = {0: "df3", 2: "df1", 3: "df2"}
-DISCOVERY_ATTEMPTS = 3
 
 # Option bits of DoCondMenu.
 DEFERRED, MODELESS, SCALING_LOCKED, CLOSE_LOCKED, CHANNEL_LOCKED = 1, 2, 4, 8, 16
@@ -84,57 +83,47 @@ def nearest(values, wanted):
     return best
 
 
-class Results:
-    """A script's result lines, taken in order by command; message boxes and
-    menus are kept apart. A modal panel's own result comes after the lines
-    that ran while it was open, so results are found by their command."""
-
-    def __init__(self, lines):
-        self.lines = [line for line in lines if "cmd" in line]
-        self.boxes = [line["box"] for line in lines if "box" in line]
-        self.menus = [line["menu"] for line in lines if "menu" in line]
-        self.errors = [line["error"] for line in lines if "error" in line]
-
-    def take(self, command):
-        for i, line in enumerate(self.lines):
-            if line["cmd"] == command:
-                return self.lines.pop(i)
-        raise AssertionError(f"no result for `{command}`")
+def menu(count, options, sampler=False):
+    """DoCondMenu on the host's records, with the scripted sampling routine or none."""
+    return call("DoCondMenu", "host", count, "sampler" if sampler else None, options)
 
 
 class PanelTest(unittest.TestCase):
     def setUp(self):
         bench.clear_registry()
-        self.sim = None
-        self.addCleanup(lambda: self.sim and self.sim.stop())
 
     def run_panel(self, script, line=LINE, screenshots=None):
         """Starts the library on a fresh line, runs the script, and returns its
-        results and the commands the line received after discovery.
-
-        A probed channel has 30 ms to start its answer; on a loaded machine
-        the simulator can miss that and the channel is rightly taken as
-        absent. Such a run is repeated."""
+        results and the commands the line received after discovery."""
         last = max(line)
         bench.write_ini({"Port": f"COM{SIM_PORT}", "Dump": 0, "First": 0, "Last": last})
-        found = [f"onchan {port} 0" for port in line]
-        for attempt in range(1, DISCOVERY_ATTEMPTS + 1):
-            if self.sim is not None:
-                self.sim.stop()
-            self.sim = bench.start_simulator(line)
-            results = Results(bench.run_host(["init 1"] + found + script, screenshots))
-            answered = all(results.take(command).get("result") == 1 for command in found)
-            if answered or attempt == DISCOVERY_ATTEMPTS:
-                break
-            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late; running again\n")
-        self.assertEqual(results.take("init 1")["result"], 0)
-        self.assertTrue(answered, "every channel of the line should be found")
+        found = [call("CondOnChan", port, 0) for port in line]
+        results = bench.run_on_line(line, ["InitCond 1"] + found + script, screenshots=screenshots)
+        self.assertEqual([results.take(command)["result"] for command in ["InitCond 1"] + found],
+                         [0] + [1] * len(found), "every channel of the line should be found")
         self.assertEqual(results.errors, [], "every command should run")
         # Discovery ends with the probe of the silent channel after the last.
-        received = [command["cmd"] for command in self.sim.commands()]
+        received = [command["cmd"] for command in bench.sim.commands()]
         end_probe = [f";;CH{last + 1};", "?CH;"]
         ends = [i + 2 for i in range(len(received)) if received[i:i + 2] == end_probe]
         return results, received[ends[0]:] if ends else received
+
+    def run_checked(self, script, line=LINE, **options):
+        """Runs a script whose entries are commands or (command, {path:
+        value}, why): the result of each such command must hold those
+        values, as "panel.controls.113.items" names them. No message box may
+        appear. Returns the results left and the line's commands after
+        discovery."""
+        results, received = self.run_panel([e if isinstance(e, str) else e[0] for e in script], line, **options)
+        for command, expected, *why in (e for e in script if not isinstance(e, str)):
+            line = results.take(command)
+            for path, value in expected.items():
+                got = functools.reduce(lambda v, key: v[int(key)] if isinstance(v, list) else v[key], path.split("."),
+                                       line)
+                same = math.isclose(got, value, rel_tol=1e-6) if isinstance(value, float) else got == value
+                self.assertTrue(same, f"`{command}` {path} is {got!r}, expected {value!r}; {' '.join(why)}")
+        self.assertEqual(results.boxes, [])
+        return results, received
 
     def panel_of(self, results, command="panel"):
         line = results.take(command)
@@ -152,17 +141,24 @@ class ProfileTest(PanelTest):
         extra-setting rows the channel has."""
         script = []
         for port, profile in ALL_PROFILES.items():
-            script += [f"rec {port} inUse=1 scale=0.001", f"info {port} 127", f"menu {len(PROFILES)} 2 sampler",
-                       "panel", f"shot panel-{self.profile_name(profile)}", "killmenu 0", f"rec {port} inUse=0"]
-        results, _ = self.run_panel(script, line=ALL_PROFILES,
+            script += [rec(port, inUse=1, scale=0.001), f"GetCondInfo2 {port}", self.opened(port), "panel",
+                       f"shot panel-{self.profile_name(profile)}", "KillCondMenu 0", rec(port, inUse=0)]
+        results, _ = self.run_panel(script + ["pump 100"], line=ALL_PROFILES,
                                     screenshots=os.path.join(bench.work, "screenshots"))
         for port, profile in ALL_PROFILES.items():
             name = self.profile_name(profile)
             with self.subTest(name):
-                info = results.take(f"info {port} 127")["info"]
-                self.assertEqual(results.take(f"menu {len(PROFILES)} 2 sampler")["result"], 0)
+                info = results.take(f"GetCondInfo2 {port}")["info"]
+                self.assertEqual(results.take(self.opened(port))["result"], 0)
                 self.check_controls(port, name, info, self.panel_of(results))
-                self.assertTrue(results.take(f"shot panel-{name}")["taken"])
+                results.take(f"shot panel-{name}")
+        self.assertEqual(results.take("pump 100")["notes"], [CLOSED] * len(PROFILES))
+        self.assertEqual(results.boxes, [])
+
+    @staticmethod
+    def opened(port):
+        """Odd ports open a deferred panel without a display, even ones an immediate one with."""
+        return menu(len(PROFILES), MODELESS | port % 2 * DEFERRED, sampler=port % 2 == 0)
 
     @staticmethod
     def profile_name(profile):
@@ -216,193 +212,117 @@ class ProfileTest(PanelTest):
         # Each missing row takes one row distance off the window, and the
         # buttons move up with it; immediate mode puts OK where Apply is.
         shift = (4 - len(extras)) * (template_rect(panel, 108)[1] - template_rect(panel, 107)[1])
-        self.assertFalse(control(APPLY)["visible"])
-        self.assertEqual(control(OK)["rect"], moved_up(template_rect(panel, APPLY), shift))
-        self.assertEqual(control(CANCEL)["rect"], moved_up(template_rect(panel, OK), shift))
-        self.assertEqual(control(HELP)["rect"], moved_up(template_rect(panel, HELP), shift))
+        deferred = port % 2 == 1
+        self.assertEqual((control(APPLY)["visible"], control(APPLY)["enabled"]), (deferred, False), "nothing pending")
+        places = (APPLY, OK, CANCEL, HELP) if deferred else (APPLY, OK, HELP)
+        for button, place in zip((APPLY, OK, CANCEL, HELP)[not deferred:], places):
+            self.assertEqual(control(button)["rect"], moved_up(template_rect(panel, place), shift), button)
         bx, by = panel["base"]
-        self.assertEqual(panel["client"], [mul_div(TEMPLATE_SIZE[0], bx, 4), mul_div(TEMPLATE_SIZE[1], by, 8) - shift])
+        self.assertEqual(panel["client"][1], mul_div(TEMPLATE_SIZE[1], by, 8) - shift)
+        if not deferred:
+            self.assertEqual(panel["client"][0], mul_div(TEMPLATE_SIZE[0], bx, 4))
+        else:  # without a sampling routine the window ends where the display half begins
+            edge = control(DISPLAY_EDGE)["rect"][0]
+            self.assertTrue(0 <= edge - panel["client"][0] <= 8, f"client {panel['client']}, edge {edge}")
+            self.assertGreaterEqual(control(110)["rect"][0], panel["client"][0])
 
 
 class LifecycleTest(PanelTest):
-    def test_layouts_of_the_apply_modes_with_and_without_a_display(self):
-        """df3 has two extra settings, so every button sits two rows higher."""
-        results, _ = self.run_panel(["rec 0 inUse=1", f"menu 4 {MODELESS}", "panel", "killmenu 0",
-                                     f"menu 4 {MODELESS | DEFERRED} sampler", "panel", "killmenu 0", "pump 100"])
-        immediate = self.panel_of(results)
-        deferred = self.panel_of(results)
-        shift = 2 * (template_rect(immediate, 108)[1] - template_rect(immediate, 107)[1])
-        controls = immediate["controls"]
-        self.assertFalse(controls[str(APPLY)]["visible"], "immediate mode has no Apply")
-        self.assertEqual(controls[str(OK)]["rect"], moved_up(template_rect(immediate, APPLY), shift))
-        self.assertEqual(controls[str(CANCEL)]["rect"], moved_up(template_rect(immediate, OK), shift))
-        self.assertEqual(controls[str(HELP)]["rect"], moved_up(template_rect(immediate, HELP), shift))
-        # Without a sampling routine the window ends where the display half begins.
-        edge = controls[str(DISPLAY_EDGE)]["rect"][0]
-        self.assertTrue(0 <= edge - immediate["client"][0] <= 8, f"client {immediate['client']}, edge {edge}")
-        self.assertGreaterEqual(controls["110"]["rect"][0], immediate["client"][0])
-
-        controls = deferred["controls"]
-        self.assertEqual(deferred["client"][0], mul_div(TEMPLATE_SIZE[0], deferred["base"][0], 4))
-        self.assertTrue(controls[str(APPLY)]["visible"])
-        self.assertFalse(controls[str(APPLY)]["enabled"], "nothing is pending yet")
-        for button in (APPLY, OK, CANCEL, HELP):
-            self.assertEqual(controls[str(button)]["rect"], moved_up(template_rect(deferred, button), shift))
-        self.assertEqual(results.take("pump 100")["notes"], [CLOSED, CLOSED])
-        self.assertEqual(results.boxes, [])
-
     def test_modal_panels_end_with_ok_or_cancel_and_give_their_result(self):
         """Port 1 is in use but silent, so only port 0 is listed. A modal
         panel runs the lines that follow it while it is open."""
-        AC = str(AC_COUPLE)
-        results, received = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", "rec 1 inUse=1",
+        ac = f"click {AC_COUPLE}"
+        _, received = self.run_checked([
+            rec(0, inUse=1, scale=0.001), rec(1, inUse=1),
             # Immediate: a ticked box is taken when the host closes the panel as with OK.
-            "menu 4 0", "panel", f"menu 4 {MODELESS}", "getchan 9", f"click {AC}", "killmenu 0",
-            "rec 0",
+            (menu(4, 0), {"result": 1}, "OK after a change"), ("panel", {f"panel.controls.{PORT}.items": ["0"]}),
+            (menu(4, MODELESS), {"result": 0}, "a second panel is not opened"), ("GetCondChan 9", {"result": -6}),
+            ac, "KillCondMenu 0", (rec(0), {"rec.flags": 1, "rec.changed": 1}),
             # Deferred: OK sends what changed.
-            f"menu 4 {DEFERRED}", f"click {AC}", f"click {OK}",
-            "rec 0",
-            # Deferred Cancel sends nothing and gives back the saved record.
-            f"menu 4 {DEFERRED}", f"click {AC}", f"click {CANCEL}",
-            "rec 0",
+            (menu(4, DEFERRED), {"result": 1}), ac, f"click {OK}", (rec(0), {"rec.flags": 0, "rec.changed": 1}),
+            # Deferred Cancel sends nothing and gives back the saved record, with the edit's mark.
+            (menu(4, DEFERRED), {"result": 0}), ac, f"click {CANCEL}", (rec(0), {"rec.flags": 0, "rec.changed": 1}),
             # Esc, and Cancel with nothing changed.
-            "menu 4 0", f"command {CANCEL}",
-            "pump 50"])
-        panel = self.panel_of(results)
-        self.assertEqual(panel["controls"][str(PORT)]["items"], ["0"])
-        self.assertEqual(results.take(f"menu 4 {MODELESS}")["result"], 0, "a second panel is not opened")
-        self.assertEqual(results.take("getchan 9")["result"], -6)
-        self.assertEqual(results.take("menu 4 0")["result"], 1, "OK after a change")
-        record = results.take("rec 0")["rec"]
-        self.assertEqual((record["flags"], record["changed"]), (1, 1))
-        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 1)
-        record = results.take("rec 0")["rec"]
-        self.assertEqual((record["flags"], record["changed"]), (0, 1))
-        self.assertEqual(results.take(f"menu 4 {DEFERRED}")["result"], 0, "Cancel")
-        record = results.take("rec 0")["rec"]
-        self.assertEqual((record["flags"], record["changed"]), (0, 1), "the saved record, with the edit's mark")
-        self.assertEqual(results.take("menu 4 0")["result"], 0, "Esc")
-        self.assertEqual(results.take("pump 50")["notes"], [], "modal panels do not notify the host window")
+            (menu(4, 0), {"result": 0}), f"command {CANCEL}",
+            ("pump 50", {"notes": []}, "modal panels do not notify the host window")])
         self.assertEqual(received.count("AC0;"), 1, "the deferred OK applies the unticked box once")
         # The last two panels only select the channel when they show it.
         self.assertEqual(received[-4:], [";;CH0;", "IP1;", ";;CH0;", "IP1;"])
-        self.assertEqual(results.boxes, [])
 
     def test_a_modeless_panel_exchanges_records_and_closes_when_the_host_asks(self):
         """Ports 0 and 2 in use; port 3 answers but lies beyond the panel's
         three records."""
-        results, received = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", "rec 2 inUse=1 scale=0.001", f"menu 3 {MODELESS}",
-            "getchan 9", "rec 3 gain=7", "setchan 3", "getchan 3",
+        _, received = self.run_checked([
+            rec(0, inUse=1, scale=0.001), rec(2, inUse=1, scale=0.001), menu(3, MODELESS),
+            ("GetCondChan 9", {"result": -6}), rec(3, gain=7), ("SetCondChan 3", {"result": -6}),
+            ("GetCondChan 3", {"result": -6, "rec.gain": 7}, "a refused record is left as it was"),
             # A box ticked on the shown port 0 stays ticked when the host sets port 2.
-            f"click {AC_COUPLE}", "rec 2 gain=30 flags=2", "setchan 2", "panel",
-            "getchan 0", "getchan 0", "getchan 2",
-            "killmenu 1", "panel", "pump 300", "panel", "scaling 1", "getchan 0", "rec 0", "rec 2"])
-        self.assertEqual(results.take("getchan 9")["result"], -6)
-        self.assertEqual(results.take("setchan 3")["result"], -6)
-        line = results.take("getchan 3")
-        self.assertEqual((line["result"], line["rec"]["gain"]), (-6, 7), "a refused record is left as it was")
-        line = results.take("setchan 2")
-        self.assertEqual(line["result"], 0)
-        self.assertEqual((line["rec"]["gain"], line["rec"]["flags"]), (20, 2), "as the channel took it")
-        self.assertAlmostEqual(line["rec"]["scale"], 0.001 * 30 / 20, places=9)
-        shown = self.panel_of(results)["controls"]
-        self.assertEqual((shown[str(PORT)]["sel"], shown[str(AC_COUPLE)]["checked"]), (0, 1),
-                         "port 0 is shown again, as it was")
-        first, second = results.take("getchan 0")["rec"], results.take("getchan 0")["rec"]
-        self.assertEqual((first["flags"], first["changed"], second["changed"]), (1, 1, 0),
-                         "a change is handed over once")
-        record = results.take("getchan 2")["rec"]
-        self.assertEqual((record["gain"], record["flags"], record["changed"]), (20, 2, 0))
-        self.assertTrue(results.take("panel")["open"], "a posted close waits for the host's message loop")
-        self.assertEqual(results.take("pump 300")["notes"], [[3, 0], CLOSED], "the tick was told as it was sent")
-        self.assertClosed(results)
-        self.assertEqual(results.take("scaling 1")["result"], 0, "no panel")
-        self.assertEqual(results.take("getchan 0")["rec"]["changed"], 0, "no panel: the record is left alone")
-        self.assertEqual(results.take("rec 0")["rec"]["flags"], 1, "OK handed the records back")
-        self.assertEqual(results.take("rec 2")["rec"]["gain"], 20)
+            f"click {AC_COUPLE}", rec(2, gain=30, flags=2),
+            ("SetCondChan 2", {"result": 0, "rec.gain": 20, "rec.flags": 2, "rec.scale": 0.001 * 30 / 20}),
+            ("panel", {f"panel.controls.{PORT}.sel": 0, f"panel.controls.{AC_COUPLE}.checked": 1}),
+            ("GetCondChan 0", {"rec.flags": 1, "rec.changed": 1}),
+            ("GetCondChan 0", {"rec.changed": 0}, "a change is handed over once"),
+            ("GetCondChan 2", {"rec.gain": 20, "rec.flags": 2, "rec.changed": 0}), "KillCondMenu 1",
+            ("panel", {"open": True}, "a posted close waits for the host's message loop"),
+            ("pump 300", {"notes": [[3, 0], CLOSED]}, "the tick was told as it was sent"), ("panel", {"open": False}),
+            ("SetMenuScaling 1", {"result": 0}, "no panel"),
+            ("GetCondChan 0", {"rec.changed": 0}, "no panel: the record is left alone"),
+            (rec(0), {"rec.flags": 1}, "OK handed the records back"), (rec(2), {"rec.gain": 20})])
         self.assertIn("GN5;", received, "the host's record for port 2 went to its channel")
         self.assertEqual(received[-2:], [";;CH0;", "IP1;"], "immediate OK sends nothing")
-        self.assertEqual(results.boxes, [])
 
     def test_option_bits_lock_the_controls(self):
-        locked = [str(GAIN), str(GAIN_BAR), str(OFFSET_BAR)]
+        def scaling(enabled):
+            return dict({f"panel.controls.{c}.enabled": enabled for c in (GAIN, GAIN_BAR, OFFSET_BAR)},
+                        **{f"panel.controls.{OFFSET}.readonly": not enabled})
 
-        def scaling_state(panel):
-            controls = panel["controls"]
-            return [controls[c]["enabled"] for c in locked] + [controls[str(OFFSET)]["readonly"]]
+        def closing(enabled, *controls):
+            return {f"panel.controls.{c}.enabled": enabled for c in controls}
 
-        results, _ = self.run_panel([
-            "rec 0 inUse=1", f"menu 4 {MODELESS | SCALING_LOCKED}", "panel",
-            "scaling 1", "panel", "scaling 0", "scaling 0", "panel", "killmenu 0",
-            f"menu 4 {MODELESS | CLOSE_LOCKED | CHANNEL_LOCKED}", "panel", f"command {CANCEL}", f"command {OK}",
-            "panel", "killmenu 1", "pump 300", "panel",
-            f"menu 4 {CLOSE_LOCKED}", "panel", f"click {CANCEL}"])
-        self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
-        self.assertEqual(results.take("scaling 1")["result"], 0, "it was locked")
-        self.assertEqual(scaling_state(self.panel_of(results)), [True, True, True, False])
-        self.assertEqual(results.take("scaling 0")["result"], 1, "it was unlocked")
-        self.assertEqual(results.take("scaling 0")["result"], 0)
-        self.assertEqual(scaling_state(self.panel_of(results)), [False, False, False, True])
-
-        controls = self.panel_of(results)["controls"]
-        self.assertEqual([controls[str(c)]["enabled"] for c in (OK, CANCEL, PORT)], [False, False, False])
-        self.assertTrue(results.take("panel")["open"], "Esc and Enter do not close a close-locked panel")
-        self.assertEqual(results.take("pump 300")["notes"], [CLOSED, CLOSED])
-        self.assertClosed(results)
-        controls = self.panel_of(results)["controls"]
-        self.assertEqual([controls[str(c)]["enabled"] for c in (OK, CANCEL)], [True, True],
-                         "a modal panel cannot be close-locked")
-        self.assertEqual(results.take(f"menu 4 {CLOSE_LOCKED}")["result"], 0)
+        self.run_checked([
+            rec(0, inUse=1), menu(4, MODELESS | SCALING_LOCKED), ("panel", scaling(False)),
+            ("SetMenuScaling 1", {"result": 0}, "it was locked"), ("panel", scaling(True)),
+            ("SetMenuScaling 0", {"result": 1}, "it was unlocked"), ("SetMenuScaling 0", {"result": 0}),
+            ("panel", scaling(False)), "KillCondMenu 0",
+            menu(4, MODELESS | CLOSE_LOCKED | CHANNEL_LOCKED), ("panel", closing(False, OK, CANCEL, PORT)),
+            f"command {CANCEL}", f"command {OK}", ("panel", {"open": True}, "Esc and Enter do not close it"),
+            "KillCondMenu 1", ("pump 300", {"notes": [CLOSED, CLOSED]}), ("panel", {"open": False}),
+            (menu(4, CLOSE_LOCKED), {"result": 0}),
+            ("panel", closing(True, OK, CANCEL), "a modal panel cannot be close-locked"), f"click {CANCEL}"])
 
     def test_the_place_of_a_closed_panel_is_kept_for_the_next(self):
-        results, _ = self.run_panel([
-            "rec 0 inUse=1", "rec 127 inUse=1", f"menu 300 {MODELESS}", "panel", "move 200 150", "killmenu 0",
-            f"menu 4 {MODELESS} sampler", "panel", f"click {CANCEL}", "pump 100"])
-        first = self.panel_of(results)
+        results, _ = self.run_checked([
+            rec(0, inUse=1), rec(127, inUse=1), menu(300, MODELESS), "panel", "move 200 150", "KillCondMenu 0",
+            menu(4, MODELESS, sampler=True), "panel", f"click {CANCEL}", ("pump 100", {"notes": [CLOSED, CLOSED]})])
+        first, second = self.panel_of(results), self.panel_of(results)
         self.assertEqual(first["controls"][str(PORT)]["items"], ["0"], "a count above 128 reads 128 records")
-        second = self.panel_of(results)
         self.assertEqual(second["window"][:2], [200, 150])
         self.assertGreater(second["client"][0], first["client"][0], "with its own size")
-        self.assertEqual(results.take("pump 100")["notes"], [CLOSED, CLOSED])
 
 
 class ControlTest(PanelTest):
     def test_typing_into_the_offset_and_the_cutoffs(self):
-        results, _ = self.run_panel([
-            "rec 0 inUse=1 scale=0.001", f"menu 4 {MODELESS}",
-            f"selection {OFFSET} 0 -1", f"char {OFFSET} -1.5e-3", f"char {OFFSET} .e-x+,",
-            f"selection {OFFSET} 0 -1", f"char {OFFSET} 7",
-            # The high-pass list of df3 is stepped, the low-pass one continuous.
-            f"char {HIGH_CUTOFF} 5", f"selection {LOW_CUTOFF} 0 -1", f"char {LOW_CUTOFF} 250",
-            f"colours {LOW_CUTOFF}", f"enable {LOW_CUTOFF} 0", f"colours {LOW_CUTOFF}", "panel",
-            f"char {LOW_CUTOFF} 9", f"enable {LOW_CUTOFF} 1", f"enable {HIGH_CUTOFF} 0", f"enable {HIGH_CUTOFF} 1",
-            "panel", f"context {OFFSET}", "panel", "killmenu 0"])
-        typed = results.take(f"char {OFFSET} -1.5e-3")
-        self.assertEqual((typed["text"], typed["beeps"]), ("-1.5e-3", 0))
-        refused = results.take(f"char {OFFSET} .e-x+,")
-        self.assertEqual((refused["text"], refused["beeps"]), ("-1.5e-3", 6), "each refused character beeps")
-        self.assertEqual(results.take(f"char {OFFSET} 7")["text"], "7", "over a whole selection")
-        self.assertEqual(results.take(f"char {HIGH_CUTOFF} 5")["text"], "DC", "a stepped list takes no typing")
-        self.assertEqual(results.take(f"char {LOW_CUTOFF} 250")["text"], "250")
+        # The high-pass list of df3 is stepped, the low-pass one continuous.
+        def colours(back):
+            return {f"{path}.{key}": value for path in ("edit", "reflected")
+                    for key, value in (("text", 0), ("back", back), ("brush", True))}
 
-        white, grey, black = 0xFFFFFF, 0xC0C0C0, 0
-        enabled = results.take(f"colours {LOW_CUTOFF}")
-        disabled = results.take(f"colours {LOW_CUTOFF}")
-        for line, back in ((enabled, white), (disabled, grey)):
-            for path in ("edit", "reflected"):
-                self.assertEqual(line[path], {"text": black, "back": back, "brush": True}, path)
-        controls = self.panel_of(results)["controls"]
-        self.assertEqual((controls[str(LOW_CUTOFF)]["enabled"], controls[str(LOW_CUTOFF)]["readonly"]), (False, True))
-        self.assertEqual(results.take(f"char {LOW_CUTOFF} 9")["text"], "250", "a disabled combo takes no typing")
-        controls = self.panel_of(results)["controls"]
-        self.assertFalse(controls[str(LOW_CUTOFF)]["readonly"], "enabled again, it takes typing")
-        self.assertTrue(controls[str(HIGH_CUTOFF)]["readonly"], "a list-only combo stays list-only")
-
+        results, _ = self.run_checked([
+            rec(0, inUse=1, scale=0.001), menu(4, MODELESS), f"selection {OFFSET} 0 -1",
+            (f"char {OFFSET} -1.5e-3", {"text": "-1.5e-3", "beeps": 0}),
+            (f"char {OFFSET} .e-x+,", {"text": "-1.5e-3", "beeps": 6}, "each refused character beeps"),
+            f"selection {OFFSET} 0 -1", (f"char {OFFSET} 7", {"text": "7"}, "over a whole selection"),
+            (f"char {HIGH_CUTOFF} 5", {"text": "DC"}, "a stepped list takes no typing"),
+            f"selection {LOW_CUTOFF} 0 -1", (f"char {LOW_CUTOFF} 250", {"text": "250"}),
+            (f"colours {LOW_CUTOFF}", colours(0xFFFFFF)), f"enable {LOW_CUTOFF} 0",
+            (f"colours {LOW_CUTOFF}", colours(0xC0C0C0)),
+            ("panel", {f"panel.controls.{LOW_CUTOFF}.enabled": False, f"panel.controls.{LOW_CUTOFF}.readonly": True}),
+            (f"char {LOW_CUTOFF} 9", {"text": "250"}, "a disabled combo takes no typing"),
+            f"enable {LOW_CUTOFF} 1", f"enable {HIGH_CUTOFF} 0", f"enable {HIGH_CUTOFF} 1",
+            ("panel", {f"panel.controls.{LOW_CUTOFF}.readonly": False, f"panel.controls.{HIGH_CUTOFF}.readonly": True},
+             "enabled again, a combo takes typing as before"),
+            f"context {OFFSET}", ("panel", {"open": True}), "KillCondMenu 0"])
         self.assertEqual(results.menus, [["Reset calibration", "Reload Vorn"]])
-        self.assertTrue(results.take("panel")["open"])
-        self.assertEqual(results.boxes, [])
 
 
 def setUpModule():

@@ -4,8 +4,9 @@ The bench owns one private Wine prefix per build directory (created once
 with wineboot, then reused), a persistent wineserver and an Xvfb display
 (so that message boxes really appear and the host's watcher can answer
 them). Each test starts the vornsim program, whose pseudo-terminal the
-prefix sees as COM5, writes the library's settings, and runs the host with
-a script. Every process the bench starts is stopped by its pid.
+prefix sees as COM5 (one at a time), writes the library's settings, and
+runs the host with a script (see condhost/script_session.h). Every process
+the bench starts is stopped by its pid.
 
 The build passes its products through the environment: CONDVORN_DLL,
 CONDHOST_EXE, VORNSIM_EXECUTABLE and CONDVORN_WINE_DIR (the bench's
@@ -18,6 +19,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import time
 
 WINE = "/usr/lib/wine/wine64"
@@ -41,6 +43,26 @@ WINE_RUN_TIMEOUT_S = 60
 HOST_RUN_TIMEOUT_S = 120  # a host script may open many panels
 RECORD_SETTLE_S = 0.2
 POLL_INTERVAL_S = 0.02
+DISCOVERY_ATTEMPTS = 3
+
+# ---- Time budgets, in ms: the waits that a call can meet ----
+CHAR_MS = 1.0417                  # one character at 9600 baud
+SELECTION = 7 * CHAR_MS + 20      # a selection's text drained, then the pause
+FIRST_CHAR = 30                   # a probed channel's first character
+PROBE_REPLY = 100                 # the rest of its reply
+REPLY = 1000                      # any other reply line
+LIST = 3 * (REPLY + 100)          # a list tried three times, with a pause after each try
+WIRE = 200                        # the bytes that still cross the line
+
+
+def call(export, *args):
+    """A script line that calls an export: its arguments as JSON words."""
+    return " ".join([export] + [json.dumps(arg, separators=(",", ":")) for arg in args])
+
+
+def rec(port, **fields):
+    """A script line that sets fields of the host's record of a port and prints it."""
+    return f"rec {port} {json.dumps(fields, separators=(',', ':'))}" if fields else f"rec {port}"
 
 
 def required_path(variable):
@@ -216,27 +238,62 @@ class GrowingFile:
         return [json.loads(line) for line in complete.decode().splitlines()]
 
 
-class ShotTaker:
-    """Answers a running host's screenshot requests: each {"shot": NAME,
-    "window": rect} line of its results gets NAME.png, then NAME.done in
+class WaitAnswerer:
+    """Answers a running host's waits: for each {"waiting": NAME} line of its
+    results, a screenshot of its "window" rectangle as NAME.png in
+    `screenshots` when it gives one, then on_wait(NAME), then NAME.done in
     the host's directory, which the host waits for."""
 
-    def __init__(self, bench, results, directory):
+    def __init__(self, bench, results, screenshots, on_wait):
         self.bench = bench
         self.results = GrowingFile(results)
-        self.directory = directory
+        self.screenshots = screenshots
+        self.on_wait = on_wait
 
     def poll(self):
-        for request in self.results.new_lines():
-            if "shot" in request and "window" in request:
-                self.take(request["shot"], request["window"])
+        for line in self.results.new_lines():
+            if "waiting" not in line:
+                continue
+            if "window" in line:
+                if self.screenshots is None:
+                    raise RuntimeError("the script asks for a screenshot, but none was expected")
+                os.makedirs(self.screenshots, exist_ok=True)
+                self.bench.screenshot(line["window"], os.path.join(self.screenshots, line["waiting"] + ".png"))
+            if self.on_wait is not None:
+                self.on_wait(line["waiting"])
+            open(self.bench.host_file(line["waiting"] + ".done"), "w").close()
 
-    def take(self, name, window):
-        if self.directory is None:
-            raise RuntimeError("the script asks for a screenshot, but none was expected")
-        os.makedirs(self.directory, exist_ok=True)
-        self.bench.screenshot(window, os.path.join(self.directory, name + ".png"))
-        open(self.bench.host_file(name + ".done"), "w").close()
+
+class ProbeMissed(Exception):
+    """A channel of the line answered its probe too late."""
+
+
+class Results:
+    """A script's results: one dict per command, in order, with the message
+    boxes it showed as "boxes"; pop-up menus apart. A modal panel's own
+    result comes after the lines that ran while it was open, so results are
+    taken by their command."""
+
+    def __init__(self, lines):
+        self.lines, self.menus, self.captions, boxes = [], [], set(), []
+        self.errors = [line["error"] for line in lines if "error" in line]
+        for line in lines:
+            if "box" in line:
+                boxes.append(line["box"])
+                self.captions.add(line["caption"])
+            elif "menu" in line:
+                self.menus.append(line["menu"])
+            elif "cmd" in line:
+                line["boxes"], boxes = boxes, []
+                self.lines.append(line)
+        self.late_boxes = boxes  # shown after the last command
+        self.boxes = [box for line in self.lines for box in line["boxes"]] + boxes
+
+    def take(self, command):
+        for i, line in enumerate(self.lines):
+            if line["cmd"] == command:
+                return self.lines.pop(i)
+        raise AssertionError(f"no result for `{command}`")
 
 
 class WineBench:
@@ -250,6 +307,7 @@ class WineBench:
         self.server = None
         self.env = None
         self.runs = 0
+        self.sim = None
 
     # ---- Start and stop ----
 
@@ -288,6 +346,8 @@ class WineBench:
             shutil.copy(help_file, self.host_dir())
 
     def stop(self):
+        if self.sim is not None:
+            self.sim.stop()
         self._stop_server()
         stop_adopted_processes(exclude=[self.xvfb])
         stop_process(self.xvfb)
@@ -381,7 +441,11 @@ class WineBench:
         self._wine(["reg", "delete", SETTINGS_KEY, "/f"])  # fails when already absent
 
     def set_registry(self, name, value):
-        self._reg(["add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
+        """One of the library's settings; None removes it."""
+        if value is None:
+            self._reg(["delete", SETTINGS_KEY, "/v", name, "/f"])
+        else:
+            self._reg(["add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
 
     def registry_values(self):
         """The settings key as {name: (type, value)}; empty when it is absent."""
@@ -415,8 +479,12 @@ class WineBench:
                              os.path.join(self.work, f"wine-{self.runs}.out"))
 
     def start_simulator(self, channels, line=None):
-        """vornsim with {channel number: profile name}, linked as COM5; `line`
-        adds the rest of a line file (such as its timing or its death)."""
+        """vornsim with {channel number: profile name}, linked as COM5 in place
+        of the one before; `line` adds the rest of a line file (such as its
+        timing or its death)."""
+        if self.sim is not None:
+            self.sim.stop()
+            self.sim = None
         link = os.path.join(self.prefix, "dosdevices", f"com{SIM_PORT}")
         record = os.path.join(self.work, "vornsim-record.jsonl")
         if os.path.exists(record):
@@ -426,31 +494,66 @@ class WineBench:
             line_file = os.path.join(self.work, "vornsim-line.json")
             with open(line_file, "w") as file:
                 json.dump(dict({"channels": []}, **line), file)
-        return Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"), line_file)
+        self.sim = Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"), line_file)
+        return self.sim
 
-    def run_host(self, lines, screenshots=None, load_stack_kib=None):
-        """Runs a script; returns its result lines as dicts, message boxes included.
+    def run_host(self, lines, screenshots=None, load_stack_kib=None, on_wait=None, timeout=HOST_RUN_TIMEOUT_S):
+        """Runs a script; returns its Results.
 
         A script's "shot NAME" is answered with a PNG of the window it names,
-        NAME.png in the directory `screenshots`. With load_stack_kib the host
-        loads the library on a thread with a stack of that size."""
+        NAME.png in the directory `screenshots`; its "wait NAME" with
+        on_wait(NAME). With load_stack_kib the host loads the library on a
+        thread with a stack of that size."""
         with open(self.host_file("script.txt"), "w", newline="\r\n") as script:
             script.write("\n".join(lines) + "\n")
         results = self.host_file("results.jsonl")
         if os.path.exists(results):
             os.remove(results)
         windows_dir = "C:\\" + HOST_DIR + "\\"
-        watcher = ShotTaker(self, results, screenshots)
+        watcher = WaitAnswerer(self, results, screenshots, on_wait)
         options = [] if load_stack_kib is None else ["--load-stack", str(load_stack_kib)]
         code, output = self._wine([windows_dir + "condhost.exe"] + options +
                                   [windows_dir + "script.txt", windows_dir + "results.jsonl"],
-                                  timeout=HOST_RUN_TIMEOUT_S, cwd=self.host_dir(),
-                                  while_running=watcher.poll)
+                                  timeout=timeout, cwd=self.host_dir(), while_running=watcher.poll)
         if code != 0:
             written = open(results).read() if os.path.exists(results) else ""
             raise RuntimeError(f"condhost exited with {code}: {written}{output}")
         with open(results) as lines_out:
-            return [json.loads(line) for line in lines_out]
+            return Results([json.loads(line) for line in lines_out])
+
+    def run_on_line(self, channels, script, line=None, **host_options):
+        """Runs the script on a fresh simulated line; returns its Results.
+
+        A probed channel has 30 ms to start its answer; on a loaded machine
+        the simulator can miss that, and the library then rightly takes the
+        channel as absent. A run in which a "CondOnChan P 0" of a channel of
+        the line gave 0 is repeated; the last one stands whatever it gave. A
+        script's "wait found" ends such a run there and then."""
+        probes = {call("CondOnChan", port, 0) for port in channels}
+
+        def found(results):
+            return all(r.get("result") == 1 for r in results.lines if r["cmd"] in probes)
+
+        def on_wait(name):
+            if name == "found" and not found(Results(GrowingFile(self.host_file("results.jsonl")).new_lines())):
+                raise ProbeMissed()
+            if host_options.get("on_wait"):
+                host_options["on_wait"](name)
+
+        for attempt in range(1, DISCOVERY_ATTEMPTS + 1):
+            self.start_simulator(channels, line)
+            try:
+                results = self.run_host(script, **dict(host_options, on_wait=on_wait))
+                if found(results) or attempt == DISCOVERY_ATTEMPTS:
+                    return results
+            except ProbeMissed:
+                if attempt == DISCOVERY_ATTEMPTS:
+                    raise AssertionError(f"a channel answered its probe too late in all {attempt} runs")
+            sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late\n")
+
+    def host_sizes(self):
+        """The host's sizeof(ChanSettings) and sizeof(CondInfo)."""
+        return self.run_host(["sizes"]).lines[0]
 
     def screenshot(self, window, path):
         """The window's rectangle [l, t, r, b] on the display, as a PNG."""
@@ -460,9 +563,15 @@ class WineBench:
                        check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=30)
 
 
-def start_module_bench(unittest):
-    """A started bench for a test module, stopped when the module is done."""
+def start_module_bench(unittest, settings=None):
+    """A started bench for a test module, stopped when the module is done;
+    with `settings`, those of the library in the registry and no zelcond.ini."""
     bench = WineBench()
     unittest.addModuleCleanup(bench.stop)
     bench.start()
+    if settings is not None:
+        bench.clear_registry()
+        bench.write_ini(None)
+        for name, value in settings.items():
+            bench.set_registry(name, value)
     return bench

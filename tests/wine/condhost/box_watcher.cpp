@@ -2,31 +2,19 @@
 
 #include <string>
 
+#include "panel_view.h"
+
 namespace condhost {
 namespace {
 
 constexpr DWORD kSweepIntervalMs = 20;
 constexpr int kMessageTextId = 0xFFFF;
-// The control panel is a dialog too, but scripts drive it themselves.
-constexpr const char* kPanelCaption = "Vorn controls";
 constexpr const char* kMenuClass = "#32768";
 constexpr UINT kGetMenuOfWindow = 0x01E1;  // MN_GETHMENU
 
-std::string WindowText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-std::string ClassName(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
   std::string& text = *reinterpret_cast<std::string*>(found);
-  if (ClassName(child) != "Static") return TRUE;
+  if (ClassOf(child) != "Static") return TRUE;
   text = WindowText(child);
   return text.empty();
 }
@@ -80,9 +68,10 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
   if (process != GetCurrentProcessId() || !IsWindowVisible(window) || watcher.dismissed_.count(window) != 0) {
     return TRUE;
   }
-  const std::string kind = ClassName(window);
+  const std::string kind = ClassOf(window);
   // A message box always has a caption; a dialog without one is a panel
-  // caught while it is being destroyed.
+  // caught while it is being destroyed. The panel is a dialog too, but
+  // scripts drive it themselves.
   const std::string caption = kind == "#32770" ? WindowText(window) : "";
   if (!caption.empty() && caption != kPanelCaption) watcher.Dismiss(window);
   if (kind == kMenuClass) watcher.CloseMenu(window);
@@ -90,20 +79,20 @@ BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
 }
 
 void BoxWatcher::Dismiss(HWND box) {
-  out_.Write(JsonObject().Add("box", MessageText(box)).Add("caption", WindowText(box)));
+  out_.Write(Json{{"box", MessageText(box)}, {"caption", WindowText(box)}});
   dismissed_.insert(box);
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 void BoxWatcher::CloseMenu(HWND menuWindow) {
   auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuOfWindow, 0, 0));
-  std::string items;
+  Json items = Json::array();
   for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
     char text[128] = "";
     GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-    items += (items.empty() ? "" : ", ") + JsonString(text);
+    items.push_back(text);
   }
-  out_.Write(JsonObject().AddRaw("menu", "[" + items + "]"));
+  out_.Write(Json{{"menu", items}});
   dismissed_.insert(menuWindow);
   PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
 }

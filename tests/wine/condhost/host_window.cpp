@@ -24,7 +24,7 @@ HostWindow::~HostWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-std::vector<std::pair<WPARAM, LPARAM>> HostWindow::Pump(DWORD ms) {
+void HostWindow::Pump(DWORD ms) {
   const DWORD start = GetTickCount();
   do {
     MSG message;
@@ -34,6 +34,9 @@ std::vector<std::pair<WPARAM, LPARAM>> HostWindow::Pump(DWORD ms) {
     }
     Sleep(1);
   } while (GetTickCount() - start < ms);
+}
+
+std::vector<std::pair<WPARAM, LPARAM>> HostWindow::TakeNotes() {
   std::vector<std::pair<WPARAM, LPARAM>> notes;
   notes.swap(notes_);
   return notes;

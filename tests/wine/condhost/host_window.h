@@ -18,9 +18,10 @@ class HostWindow {
   HostWindow& operator=(const HostWindow&) = delete;
 
   HWND handle() const { return window_; }
-  // Handles messages for `ms` milliseconds; returns the notifications
-  // (wParam, lParam) received since the last call.
-  std::vector<std::pair<WPARAM, LPARAM>> Pump(DWORD ms);
+  // Handles messages for `ms` milliseconds.
+  void Pump(DWORD ms);
+  // The notifications (wParam, lParam) received since the last call.
+  std::vector<std::pair<WPARAM, LPARAM>> TakeNotes();
   // Calls `tick` every `ms` milliseconds while messages are handled (in a
   // modal loop too), until StopTicks.
   void StartTicks(DWORD ms, std::function<void()> tick);

@@ -1,13 +1,16 @@
 // condhost: a console host that loads CONDVorn.dll and drives its exports
-// from a script, for end-to-end tests under Wine.
+// from a script, for end-to-end tests under Wine: the calls of a careful
+// host and of a careless one (hostile arguments in guarded memory, faults
+// caught per call), the control panel worked as a user would, and long runs.
 //
 //   condhost [--load-stack KIB] SCRIPT OUTPUT
 //
 // Results go to the OUTPUT file, one JSON object per line (see
-// script_session.h); message boxes are answered by a watcher thread. The
-// host's main thread has a 1 MiB stack, as hosts built with Microsoft's tool
-// chain do; with --load-stack the library is loaded on a thread created with
-// a stack of that many KiB instead, and the script runs on the main thread.
+// script_session.h); message boxes are answered by a watcher thread, which
+// writes them before the result of the command that showed them. The host's
+// main thread has a 1 MiB stack, as hosts built with Microsoft's tool chain
+// do; with --load-stack the library is loaded on a thread created with a
+// stack of that many KiB instead, and the script runs on the main thread.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,41 +22,29 @@
 
 #include "beep_counter.h"
 #include "box_watcher.h"
-#include "exports.h"
+#include "fault_guard.h"
 #include "result_writer.h"
 #include "script_session.h"
 
 namespace {
 
-struct Load {
-  HMODULE library = nullptr;
-  DWORD error = 0;
-};
-
-DWORD WINAPI LoadLibraryThread(LPVOID parameter) {
-  Load& load = *static_cast<Load*>(parameter);
-  load.library = LoadLibraryA("CONDVorn.dll");
-  load.error = load.library == nullptr ? GetLastError() : 0;
+DWORD WINAPI LoadLibraryThread(LPVOID library) {
+  *static_cast<HMODULE*>(library) = LoadLibraryA("CONDVorn.dll");
   return 0;
 }
 
 // Loads the library on a thread of its own with `stackBytes` reserved for
 // its stack, or on this thread when that is 0.
-Load LoadLibraryWithStack(SIZE_T stackBytes) {
-  Load load;
+HMODULE LoadLibraryWithStack(SIZE_T stackBytes) {
+  HMODULE library = nullptr;
   if (stackBytes == 0) {
-    LoadLibraryThread(&load);
-    return load;
+    LoadLibraryThread(&library);
+  } else if (HANDLE thread = CreateThread(nullptr, stackBytes, LoadLibraryThread, &library,
+                                          STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
   }
-  HANDLE thread = CreateThread(nullptr, stackBytes, LoadLibraryThread, &load,
-                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-  if (thread == nullptr) {
-    load.error = GetLastError();
-    return load;
-  }
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  return load;
+  return library;
 }
 
 }  // namespace
@@ -76,28 +67,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "condhost: cannot read %s or write %s\n", argv[1], argv[2]);
     return 2;
   }
-  const Load load = LoadLibraryWithStack(loadStackBytes);
-  if (load.library == nullptr) {
-    out.Write(JsonObject().Add("error", "cannot load CONDVorn.dll").Add("code", static_cast<long long>(load.error)));
-    return 1;
-  }
-  if (!CountBeepsOf(load.library)) {
-    out.Write(JsonObject().Add("error", "cannot count the library's beeps"));
-    return 1;
-  }
+  const HMODULE library = LoadLibraryWithStack(loadStackBytes);
   BoxWatcher watcher(out);
-  if (!watcher.Start()) {
-    out.Write(JsonObject().Add("error", "cannot start the message-box watcher"));
+  if (library == nullptr || !CountBeepsOf(library) || !InstallFaultGuard(library) || !watcher.Start()) {
+    out.Write(Json{{"error", "cannot load CONDVorn.dll, count its beeps, guard its calls or watch for boxes"}});
     return 1;
   }
   {
     std::vector<std::string> lines;
     for (std::string line; std::getline(script, line);) lines.push_back(line);
-    Exports exports(load.library);
-    ScriptSession session(exports, out);
+    ScriptSession session(library, out);
     session.RunScript(lines);
   }
   watcher.Stop();
-  FreeLibrary(load.library);
+  FreeLibrary(library);
   return 0;
 }

@@ -1,14 +1,11 @@
 #include "panel_view.h"
 
-#include <map>
+#include <string>
 #include <vector>
-
-#include "result_writer.h"
 
 namespace condhost {
 namespace {
 
-constexpr const char* kPanelCaption = "Vorn controls";
 bool anyProcess = false;
 
 struct WindowSearch {
@@ -27,7 +24,93 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
   return TRUE;
 }
 
-std::string Text(HWND window) {
+bool ReadOnly(HWND edit) { return (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) != 0; }
+
+Json ComboItems(HWND combo) {
+  Json items = Json::array();
+  const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::vector<char> text(static_cast<size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
+    SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    items.push_back(text.data());
+  }
+  return items;
+}
+
+Json ControlJson(HWND panel, HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
+  const std::string kind = ClassOf(control);
+  Json json = {{"class", kind}, {"text", WindowText(control)}, {"visible", IsWindowVisible(control) != FALSE},
+               {"enabled", IsWindowEnabled(control) != FALSE}, {"rect", RectJson(rect)}};
+  if (kind == "ComboBox") {
+    json["items"] = ComboItems(control);
+    json["sel"] = SendMessageA(control, CB_GETCURSEL, 0, 0);
+    HWND edit = TypingTarget(control);
+    if (edit != control) {
+      json["edit"] = WindowText(edit);
+      json["readonly"] = ReadOnly(edit);
+    }
+  } else if (kind == "Edit") {
+    json["readonly"] = ReadOnly(control);
+  } else if (kind == "Button") {
+    json["checked"] = SendMessageA(control, BM_GETCHECK, 0, 0);
+  }
+  return json;
+}
+
+// The panel's client area as 32-bit pixels, top row first.
+class ClientPixels {
+ public:
+  explicit ClientPixels(HWND panel) {
+    RECT client{};
+    GetClientRect(panel, &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    pixels_.resize(static_cast<size_t>(width_) * height_);
+    HDC screen = GetDC(panel);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width_, height_);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, height_, pixels_.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(panel, screen);
+  }
+
+  // A pixel as a COLORREF (the DIB holds blue, green, red).
+  COLORREF At(int x, int y) const {
+    const DWORD bgr = pixels_[static_cast<size_t>(y) * width_ + x];
+    return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+  }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<DWORD> pixels_;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
+  auto& children = *reinterpret_cast<std::vector<HWND>*>(found);
+  children.push_back(child);
+  return TRUE;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
   std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
   GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
   return text.data();
@@ -38,50 +121,6 @@ std::string ClassOf(HWND window) {
   GetClassNameA(window, name, sizeof name);
   return name;
 }
-
-bool ReadOnly(HWND edit) { return (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) != 0; }
-
-std::string ComboItems(HWND combo) {
-  std::string items;
-  const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    std::vector<char> text(static_cast<size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
-    SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    items += (items.empty() ? "" : ", ") + JsonString(text.data());
-  }
-  return "[" + items + "]";
-}
-
-std::string ControlJson(HWND panel, HWND control) {
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
-  const std::string kind = ClassOf(control);
-  JsonObject json;
-  json.Add("class", kind)
-      .Add("text", Text(control))
-      .AddRaw("visible", IsWindowVisible(control) ? "true" : "false")
-      .AddRaw("enabled", IsWindowEnabled(control) ? "true" : "false")
-      .AddRaw("rect", RectJson(rect));
-  if (kind == "ComboBox") {
-    json.AddRaw("items", ComboItems(control)).Add("sel", static_cast<long long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
-    HWND edit = TypingTarget(control);
-    if (edit != control) json.Add("edit", Text(edit)).AddRaw("readonly", ReadOnly(edit) ? "true" : "false");
-  } else if (kind == "Edit") {
-    json.AddRaw("readonly", ReadOnly(control) ? "true" : "false");
-  } else if (kind == "Button") {
-    json.Add("checked", static_cast<long long>(SendMessageA(control, BM_GETCHECK, 0, 0)));
-  }
-  return json.Text();
-}
-
-BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
-  auto& children = *reinterpret_cast<std::vector<HWND>*>(found);
-  children.push_back(child);
-  return TRUE;
-}
-
-}  // namespace
 
 HWND FindPanel() {
   HWND panel = FindWindowA("#32770", kPanelCaption);
@@ -99,12 +138,9 @@ std::vector<HWND> OtherWindows(HWND host) {
   return search.found;
 }
 
-std::string WindowJson(HWND window) { return JsonObject().Add("class", ClassOf(window)).Add("title", Text(window)).Text(); }
+Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", WindowText(window)}}; }
 
-std::string RectJson(const RECT& rect) {
-  return "[" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " + std::to_string(rect.right) +
-         ", " + std::to_string(rect.bottom) + "]";
-}
+Json RectJson(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 HWND TypingTarget(HWND control) {
   COMBOBOXINFO info{};
@@ -116,7 +152,7 @@ HWND TypingTarget(HWND control) {
   return control;
 }
 
-std::string PanelJson(HWND panel) {
+Json PanelJson(HWND panel) {
   RECT window{};
   RECT client{};
   RECT base{0, 0, 4, 8};
@@ -126,20 +162,37 @@ std::string PanelJson(HWND panel) {
   std::vector<HWND> children;
   EnumChildWindows(panel, CollectChild, reinterpret_cast<LPARAM>(&children));
   // Controls by id; labels without one and the parts of combo boxes are left out.
-  std::map<int, std::string> controls;
+  Json controls = Json::object();
   for (HWND child : children) {
     const int id = GetDlgCtrlID(child);
-    if (GetParent(child) == panel && id > 0 && id != 0xFFFF) controls[id] = ControlJson(panel, child);
+    if (GetParent(child) == panel && id > 0 && id != 0xFFFF) controls[std::to_string(id)] = ControlJson(panel, child);
   }
-  std::string list;
-  for (const auto& [id, json] : controls) list += (list.empty() ? "" : ", ") + JsonString(std::to_string(id)) + ": " + json;
-  return JsonObject()
-      .AddRaw("window", RectJson(window))
-      .AddRaw("client", "[" + std::to_string(client.right) + ", " + std::to_string(client.bottom) + "]")
-      .AddRaw("base", "[" + std::to_string(base.right) + ", " + std::to_string(base.bottom) + "]")
-      .Add("focus", static_cast<long long>(GetDlgCtrlID(GetFocus())))
-      .AddRaw("controls", "{" + list + "}")
-      .Text();
+  return {{"window", RectJson(window)}, {"client", {client.right, client.bottom}}, {"base", {base.right, base.bottom}},
+          {"focus", GetDlgCtrlID(GetFocus())}, {"controls", controls}};
+}
+
+Json ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns) {
+  const ClientPixels pixels(panel);
+  RECT area{};
+  GetClientRect(control, &area);
+  MapWindowPoints(control, panel, reinterpret_cast<POINT*>(&area), 2);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  Json rows = Json::object();
+  for (int x : columns) {
+    Json& list = rows[std::to_string(x)] = Json::array();
+    for (int y = 0; y < height && x >= 0 && x < width; ++y) {
+      if (pixels.At(area.left + x, area.top + y) == colour) list.push_back(y);
+    }
+  }
+  long outside = 0;
+  for (int y = 0; y < pixels.height(); ++y) {
+    for (int x = 0; x < pixels.width(); ++x) {
+      const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+      if (!inside && pixels.At(x, y) == colour) ++outside;
+    }
+  }
+  return {{"size", {width, height}}, {"rows", rows}, {"outside", outside}};
 }
 
 }  // namespace condhost

@@ -1,76 +1,99 @@
 #include "records.h"
 
+#include <cmath>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
-
-#include "result_writer.h"
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
 
 namespace condhost {
 namespace {
 
 constexpr unsigned char kMarker = 0xA5;
 
-bool ParseDouble(const std::string& text, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && *end == '\0';
-}
-
-bool ParseLong(const std::string& text, long& value) {
-  char* end = nullptr;
-  value = std::strtol(text.c_str(), &end, 0);
-  return !text.empty() && *end == '\0';
-}
-
-template <typename Int>
-bool SetInt(Int& field, const std::string& text) {
-  long value = 0;
-  if (!ParseLong(text, value)) return false;
-  field = static_cast<Int>(value);
-  return true;
-}
-
-bool SetFloat(float& field, const std::string& text) {
-  double value = 0;
-  if (!ParseDouble(text, value)) return false;
-  field = static_cast<float>(value);
-  return true;
+// Calls visit(name, field) for each field of a record but the reserved bytes.
+template <typename Record, typename Visit>
+void ForEachField(Record& r, Visit visit) {
+  visit("size", r.size);
+  visit("scale", r.scale);
+  visit("zero", r.zero);
+  visit("units", r.units);
+  visit("gain", r.gain);
+  visit("offset", r.offset);
+  visit("flags", r.flags);
+  visit("input", r.input);
+  visit("lowPassCutoff", r.lowPassCutoff);
+  visit("highPassCutoff", r.highPassCutoff);
+  visit("inUse", r.inUse);
+  visit("changed", r.changed);
+  visit("lowPassType", r.lowPassType);
+  visit("highPassType", r.highPassType);
+  visit("extraValues", r.extraValues);
 }
 
 // Text from a fixed char array that may lack its NUL.
-std::string FixedText(const char* text, size_t room) { return std::string(text, strnlen(text, room)); }
+template <size_t N>
+std::string FixedText(const char (&text)[N]) {
+  return std::string(text, strnlen(text, N));
+}
 
-template <typename T, typename ToJson>
-std::string JsonArray(const T* items, int count, ToJson toJson) {
-  std::string json = "[";
-  for (int i = 0; i < count; ++i) json += (i ? ", " : "") + toJson(items[i]);
-  return json + "]";
+template <typename T>
+Json FieldJson(const T& value) {
+  return value;
+}
+Json FieldJson(const char (&units)[8]) { return FixedText(units); }
+Json FieldJson(const float (&values)[8]) { return std::vector<float>(values, values + 8); }
+
+template <typename T>
+void SetField(T& field, const Json& value) {
+  if constexpr (std::is_floating_point_v<T>) {
+    field = static_cast<T>(Real(value));
+  } else {
+    field = static_cast<T>(value.get<long long>());
+  }
+}
+void SetField(char (&units)[8], const Json& value) {
+  const std::string text = value.get<std::string>();
+  if (text.size() >= sizeof units) throw std::invalid_argument("units too long: " + text);
+  std::memset(units, 0, sizeof units);
+  std::memcpy(units, text.data(), text.size());
+}
+void SetField(float (&values)[8], const Json& given) {
+  for (size_t i = 0; i < given.size() && i < 8; ++i) values[i] = static_cast<float>(Real(given[i]));
 }
 
 // A count as the library wrote it, kept within the table it counts.
 int Bounded(int32_t count, int limit) { return count < 0 ? 0 : (count > limit ? limit : count); }
 
-std::string FilterJson(const InfoFilterType& filter) {
-  return JsonObject()
-      .Add("name", FixedText(filter.name, sizeof filter.name))
-      .Add("kind", static_cast<long long>(filter.kind))
-      .Add("minimum", filter.minimum)
-      .Add("maximum", filter.maximum)
-      .AddRaw("cutoffs", JsonArray(filter.cutoffs, Bounded(filter.cutoffCount, 60), JsonNumber))
-      .Text();
+template <typename T, typename ToJson>
+Json JsonArray(const T* items, int count, ToJson toJson) {
+  Json list = Json::array();
+  for (int i = 0; i < count; ++i) list.push_back(toJson(items[i]));
+  return list;
 }
 
-std::string ExtraJson(const InfoExtraSetting& extra) {
-  JsonObject json;
-  json.Add("name", FixedText(extra.name, sizeof extra.name)).Add("kind", static_cast<long long>(extra.kind));
+Json NameJson(const char (&name)[20]) { return FixedText(name); }
+
+Json FilterJson(const InfoFilterType& filter) {
+  return {{"name", FixedText(filter.name)},
+          {"kind", filter.kind},
+          {"minimum", filter.minimum},
+          {"maximum", filter.maximum},
+          {"cutoffs", JsonArray(filter.cutoffs, Bounded(filter.cutoffCount, 60), FieldJson<double>)}};
+}
+
+Json ExtraJson(const InfoExtraSetting& extra) {
+  Json json = {{"name", FixedText(extra.name)}, {"kind", extra.kind}};
   if (extra.kind & 1) {
-    json.AddRaw("choices", JsonArray(extra.choices, Bounded(extra.choiceCount, 20),
-                                     [](const char(&choice)[20]) { return JsonString(FixedText(choice, 20)); }));
+    json["choices"] = JsonArray(extra.choices, Bounded(extra.choiceCount, 20), NameJson);
   } else {
-    json.Add("minimum", extra.minimum).Add("maximum", extra.maximum);
+    json["minimum"] = extra.minimum;
+    json["maximum"] = extra.maximum;
   }
-  return json.Text();
+  return json;
 }
 
 // Each section of CondInfo: its want bit, its name in the output, and its
@@ -92,27 +115,36 @@ const InfoSection kInfoSections[] = {
     {COND_WANT_EXTRAS, "extras", offsetof(CondInfo, extraSettingCount), sizeof(CondInfo)},
 };
 
-std::string SectionJson(const CondInfo& info, uint32_t bit) {
+Json SectionJson(const CondInfo& info, uint32_t bit) {
   switch (bit) {
     case COND_WANT_INPUTS:
-      return JsonArray(info.inputNames, Bounded(info.inputCount, 20),
-                       [](const char(&name)[20]) { return JsonString(FixedText(name, 20)); });
+      return JsonArray(info.inputNames, Bounded(info.inputCount, 20), NameJson);
     case COND_WANT_GAINS:
-      return JsonArray(info.gains, Bounded(info.gainCount, 20), [](float gain) { return JsonNumber(gain); });
+      return JsonArray(info.gains, Bounded(info.gainCount, 20), FieldJson<float>);
     case COND_WANT_HIGH_PASS:
       return JsonArray(info.highPassTypes, Bounded(info.highPassTypeCount, 20), FilterJson);
     case COND_WANT_LOW_PASS:
       return JsonArray(info.lowPassTypes, Bounded(info.lowPassTypeCount, 20), FilterJson);
     case COND_WANT_MAX_OFFSET:
-      return JsonNumber(info.maxOffset);
+      return info.maxOffset;
     case COND_WANT_TYPE_TEXT:
-      return JsonString(FixedText(info.typeText, sizeof info.typeText));
+      return FixedText(info.typeText);
     default:
       return JsonArray(info.extraSettings, Bounded(info.extraSettingCount, 8), ExtraJson);
   }
 }
 
 }  // namespace
+
+double Real(const Json& value) {
+  if (value.is_number()) return value.get<double>();
+  const std::string text = value.get<std::string>();
+  if (text == "nan") return std::numeric_limits<double>::quiet_NaN();
+  if (text == "inf") return std::numeric_limits<double>::infinity();
+  if (text == "-inf") return -std::numeric_limits<double>::infinity();
+  if (text == "-0") return -0.0;
+  throw std::invalid_argument("not a number: " + text);
+}
 
 ChanSettings DefaultRecord() {
   ChanSettings record{};
@@ -122,53 +154,22 @@ ChanSettings DefaultRecord() {
   return record;
 }
 
-bool SetRecordField(ChanSettings& record, const std::string& field, const std::string& value) {
-  if (field == "size") return SetInt(record.size, value);
-  if (field == "scale") return SetFloat(record.scale, value);
-  if (field == "zero") return SetFloat(record.zero, value);
-  if (field == "gain") return SetFloat(record.gain, value);
-  if (field == "offset") return SetFloat(record.offset, value);
-  if (field == "flags") return SetInt(record.flags, value);
-  if (field == "input") return SetInt(record.input, value);
-  if (field == "lowPassCutoff") return SetFloat(record.lowPassCutoff, value);
-  if (field == "highPassCutoff") return SetFloat(record.highPassCutoff, value);
-  if (field == "inUse") return SetInt(record.inUse, value);
-  if (field == "changed") return SetInt(record.changed, value);
-  if (field == "lowPassType") return SetInt(record.lowPassType, value);
-  if (field == "highPassType") return SetInt(record.highPassType, value);
-  if (field == "units") {
-    if (value.size() >= sizeof record.units) return false;
-    std::memset(record.units, 0, sizeof record.units);
-    std::memcpy(record.units, value.data(), value.size());
-    return true;
+void SetRecordFields(ChanSettings& record, const Json& fields) {
+  for (const auto& [name, value] : fields.items()) {
+    bool known = false;
+    ForEachField(record, [&, &name = name, &value = value](const char* field, auto& target) {
+      if (name != field) return;
+      SetField(target, value);
+      known = true;
+    });
+    if (!known) throw std::invalid_argument("no record field " + name);
   }
-  const std::string extra = "extraValues.";
-  if (field.compare(0, extra.size(), extra) == 0) {
-    long slot = 0;
-    if (!ParseLong(field.substr(extra.size()), slot) || slot < 0 || slot >= 8) return false;
-    return SetFloat(record.extraValues[slot], value);
-  }
-  return false;
 }
 
-std::string RecordJson(const ChanSettings& record) {
-  return JsonObject()
-      .Add("size", static_cast<long long>(record.size))
-      .Add("scale", static_cast<double>(record.scale))
-      .Add("zero", static_cast<double>(record.zero))
-      .Add("units", FixedText(record.units, sizeof record.units))
-      .Add("gain", static_cast<double>(record.gain))
-      .Add("offset", static_cast<double>(record.offset))
-      .Add("flags", static_cast<long long>(record.flags))
-      .Add("input", static_cast<long long>(record.input))
-      .Add("lowPassCutoff", static_cast<double>(record.lowPassCutoff))
-      .Add("highPassCutoff", static_cast<double>(record.highPassCutoff))
-      .Add("inUse", static_cast<long long>(record.inUse))
-      .Add("changed", static_cast<long long>(record.changed))
-      .Add("lowPassType", static_cast<long long>(record.lowPassType))
-      .Add("highPassType", static_cast<long long>(record.highPassType))
-      .AddRaw("extraValues", JsonArray(record.extraValues, 8, [](float v) { return JsonNumber(v); }))
-      .Text();
+Json RecordJson(const ChanSettings& record) {
+  Json json = Json::object();
+  ForEachField(record, [&](const char* name, const auto& field) { json[name] = FieldJson(field); });
+  return json;
 }
 
 void MarkInfoSections(CondInfo& info) {
@@ -176,21 +177,21 @@ void MarkInfoSections(CondInfo& info) {
   std::memset(reinterpret_cast<unsigned char*>(&info) + begin, kMarker, sizeof info - begin);
 }
 
-std::string InfoJson(const CondInfo& info, uint32_t want) {
-  JsonObject json;
-  std::string untouched;
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&info);
+Json InfoJson(const CondInfo& info) {
+  Json json = Json::object();
+  Json untouched = Json::array();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&info);
   for (const InfoSection& section : kInfoSections) {
-    if (want & section.bit) {
-      json.AddRaw(section.name, SectionJson(info, section.bit));
+    if (info.want & section.bit) {
+      json[section.name] = SectionJson(info, section.bit);
       continue;
     }
     bool marked = true;
     for (size_t i = section.begin; i < section.end && marked; ++i) marked = bytes[i] == kMarker;
-    if (marked) untouched += (untouched.empty() ? "" : ", ") + JsonString(section.name);
+    if (marked) untouched.push_back(section.name);
   }
-  json.AddRaw("untouched", "[" + untouched + "]");
-  return json.Text();
+  json["untouched"] = untouched;
+  return json;
 }
 
 }  // namespace condhost

@@ -1,29 +1,30 @@
-// The host's records as the script sees them: ChanSettings fields set by
-// name and printed whole, CondInfo sections printed as the want bits chose.
+// The host's records as the script sees them: ChanSettings fields set from
+// and printed as JSON, CondInfo sections printed as the want bits chose.
 #pragma once
 
-#include <string>
-
 #include "condvorn.h"
+#include "result_writer.h"
 
 namespace condhost {
 
-// A record with the interface's defaults: size 160, units " Volt", gain 1.
+// A JSON number, or one of "nan", "inf", "-inf" and "-0".
+double Real(const Json& value);
+
+// A record with the interface's defaults: its size, units " Volt", gain 1.
 ChanSettings DefaultRecord();
 
-// Sets one field from text: a field name as in condvorn.h ("gain",
-// "units", "extraValues.3", ...). False for an unknown field or a bad value.
-bool SetRecordField(ChanSettings& record, const std::string& field, const std::string& value);
-
-// The whole record as a JSON object.
-std::string RecordJson(const ChanSettings& record);
+// Sets the fields named as in condvorn.h ({"gain": 2, "units": "mV",
+// "extraValues": [0, 2]}, which sets the first values of the array).
+// Throws for a field the record lacks.
+void SetRecordFields(ChanSettings& record, const Json& fields);
+Json RecordJson(const ChanSettings& record);
 
 // Fills every section of `info` with a marker byte, so that the sections the
 // library leaves alone can be told afterwards.
 void MarkInfoSections(CondInfo& info);
 
-// The sections chosen by the want bits as JSON fields, plus "untouched": the
-// names of the other sections that still hold the marker.
-std::string InfoJson(const CondInfo& info, uint32_t want);
+// The sections chosen by the want bits, plus "untouched": the names of the
+// other sections that still hold the marker.
+Json InfoJson(const CondInfo& info);
 
 }  // namespace condhost

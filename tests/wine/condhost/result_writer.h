@@ -5,28 +5,13 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
+
+#include <nlohmann/json.hpp>
 
 namespace condhost {
 
-// Builds one JSON object field by field.
-class JsonObject {
- public:
-  JsonObject& Add(const char* key, long long value);
-  JsonObject& Add(const char* key, double value);
-  JsonObject& Add(const char* key, const std::string& text);
-  JsonObject& Add(const char* key, const char* text) { return Add(key, std::string(text)); }
-  // A value that is already JSON text (an array or an object).
-  JsonObject& AddRaw(const char* key, const std::string& json);
-  std::string Text() const { return "{" + fields_ + "}"; }
-
- private:
-  std::string fields_;
-};
-
-std::string JsonString(const std::string& text);
-// Shortest text that reads back as the same float or double.
-std::string JsonNumber(double value);
+// Script words and results; a result keeps its fields in the order given.
+using Json = nlohmann::ordered_json;
 
 class ResultWriter {
  public:
@@ -36,7 +21,7 @@ class ResultWriter {
   ResultWriter& operator=(const ResultWriter&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
-  void Write(const JsonObject& line);
+  void Write(const Json& line);
 
  private:
   FILE* file_;

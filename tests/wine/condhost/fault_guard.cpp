@@ -1,11 +1,12 @@
 #include "fault_guard.h"
 
 #include <cstdio>
+#include <cstring>
 
-namespace stresshost {
+namespace condhost {
 namespace {
 
-// Where a guarded call resumes after a fault: __builtin_setjmp's buffer.
+// Where the innermost guarded call resumes after a fault: __builtin_setjmp's buffer.
 void* resumePoint[5];
 volatile bool armed = false;
 Fault fault{};
@@ -14,18 +15,12 @@ const unsigned char* libraryEnd = nullptr;
 AddressOwner guardedMemory;
 
 bool EndsProcess(DWORD code) {
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_STACK_OVERFLOW:
-      return true;
-    default:
-      return false;
+  for (DWORD fatal : {EXCEPTION_ACCESS_VIOLATION, EXCEPTION_ARRAY_BOUNDS_EXCEEDED, EXCEPTION_DATATYPE_MISALIGNMENT,
+                      EXCEPTION_ILLEGAL_INSTRUCTION, EXCEPTION_INT_DIVIDE_BY_ZERO, EXCEPTION_PRIV_INSTRUCTION,
+                      EXCEPTION_STACK_OVERFLOW}) {
+    if (code == fatal) return true;
   }
+  return false;
 }
 
 bool InLibrary(const void* address) {
@@ -60,8 +55,13 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
   // Continue in Resume, on a fresh frame below the faulting one, aligned as
   // just after a call.
   CONTEXT& context = *exception->ContextRecord;
+#ifdef _WIN64
   context.Rsp = ((context.Rsp - 512) & ~static_cast<DWORD64>(15)) - 8;
   context.Rip = reinterpret_cast<DWORD64>(&Resume);
+#else
+  context.Esp = ((context.Esp - 512) & ~static_cast<DWORD>(15)) - 4;
+  context.Eip = reinterpret_cast<DWORD>(&Resume);
+#endif
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -76,14 +76,24 @@ bool InstallFaultGuard(HMODULE library) {
   return AddVectoredExceptionHandler(1, OnException) != nullptr;
 }
 
-void SetGuardedMemory(AddressOwner owner) { guardedMemory = std::move(owner); }
-
-std::optional<Fault> RunGuarded(const std::function<void()>& call) {
-  if (__builtin_setjmp(resumePoint) != 0) return fault;
-  armed = true;
-  call();
-  armed = false;
-  return std::nullopt;
+std::optional<Fault> RunGuarded(const std::function<void()>& call, AddressOwner guarded) {
+  // The enclosing guarded call's state, put back when this one ends.
+  void* outerPoint[5];
+  std::memcpy(outerPoint, resumePoint, sizeof outerPoint);
+  const bool outerArmed = armed;
+  AddressOwner outerMemory = std::move(guardedMemory);
+  guardedMemory = std::move(guarded);
+  std::optional<Fault> ended;
+  if (__builtin_setjmp(resumePoint) == 0) {
+    armed = true;
+    call();
+  } else {
+    ended = fault;
+  }
+  std::memcpy(resumePoint, outerPoint, sizeof outerPoint);
+  armed = outerArmed;
+  guardedMemory = std::move(outerMemory);
+  return ended;
 }
 
-}  // namespace stresshost
+}  // namespace condhost

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace stresshost {
+namespace condhost {
 namespace {
 
 constexpr size_t kPage = 4096;
@@ -40,4 +40,4 @@ bool GuardedBlock::Contains(const void* address) const {
   return byte >= base_ && byte < base_ + reserved_;
 }
 
-}  // namespace stresshost
+}  // namespace condhost

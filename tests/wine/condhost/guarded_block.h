@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace stresshost {
+namespace condhost {
 
 class GuardedBlock {
  public:
@@ -34,4 +34,4 @@ class GuardedBlock {
   std::vector<unsigned char> snapshot_;
 };
 
-}  // namespace stresshost
+}  // namespace condhost

@@ -1,0 +1,247 @@
+#include "export_call.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "fault_guard.h"
+#include "records.h"
+#include "sample_source.h"
+
+namespace condhost {
+namespace {
+
+using BoundCall = std::function<std::optional<int32_t>()>;
+
+template <typename Call>
+BoundCall Returning(Call call) {
+  return [call] { return std::optional<int32_t>(call()); };
+}
+
+template <typename Call>
+BoundCall Void(Call call) {
+  return [call] {
+    call();
+    return std::optional<int32_t>();
+  };
+}
+
+// The exports whose arguments are (value, port, record).
+template <typename Fn, typename Value>
+BoundCall WithPortAndRecord(Fn* export_, Value value, ExportCall& a) {
+  return Returning([export_, value, port = a.Int(1), r = a.Record(2, 1)] { return export_(value, port, r); });
+}
+
+// Every argument is built before the call, so that only the export runs guarded.
+const std::map<std::string, BoundCall (*)(ExportCall&)>& Bindings() {
+  using A = ExportCall&;
+  static const std::map<std::string, BoundCall (*)(ExportCall&)> bindings = {
+      {"InitCond", [](A a) { return Returning([f = EXPORT(a.library(), InitCond), r = a.Int(0)] { return f(r); }); }},
+      {"KillCond", [](A a) { return Void(EXPORT(a.library(), KillCond)); }},
+      {"GetCondType", [](A a) { return Returning(EXPORT(a.library(), GetCondType)); }},
+      {"SetADCRange", [](A a) { return Void([f = EXPORT(a.library(), SetADCRange), v = a.Real(0)] { f(v); }); }},
+      {"SetPellProc", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetPellProc), p = a.Pell(0)] { return f(p); });
+       }},
+      {"SetCondChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
+       }},
+      {"GetCondChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), GetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
+       }},
+      {"CondOnChan", [](A a) {
+         return Returning([f = EXPORT(a.library(), CondOnChan), p = a.Int(0), r = a.Int(1)] { return f(p, r); });
+       }},
+      {"CondGainTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainTo), float(a.Real(0)), a); }},
+      {"CondGainChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainChange), a.Int(0), a); }},
+      {"CondOffsTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsTo), float(a.Real(0)), a); }},
+      {"CondOffsChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsChange), a.Int(0), a); }},
+      {"GetCondInfo2", [](A a) {
+         return Returning([f = EXPORT(a.library(), GetCondInfo2), p = a.Int(0), i = a.Info(1, 0)] { return f(p, i); });
+       }},
+      {"DoCondMenu", [](A a) {
+         return Returning([f = EXPORT(a.library(), DoCondMenu), records = a.Records(0), count = a.Int(1),
+                           sampler = a.Sampler(2), options = a.Int(3), window = a.Window(4)] {
+           return f(records, count, sampler, options, window);
+         });
+       }},
+      {"KillCondMenu", [](A a) { return Void([f = EXPORT(a.library(), KillCondMenu), p = a.Int(0)] { f(p); }); }},
+      {"SetMenuScaling", [](A a) {
+         return Returning([f = EXPORT(a.library(), SetMenuScaling), e = a.Int(0)] { return f(e); });
+       }},
+  };
+  return bindings;
+}
+
+void WINAPI HostPellProc() {}
+
+// The processor time the process has used so far, in ms.
+double ProcessorMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto ms = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
+double NowMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+HostRecords::HostRecords() : block_(COND_PORT_COUNT * sizeof(ChanSettings)) {
+  for (int port = 0; port < COND_PORT_COUNT; ++port) All()[port] = DefaultRecord();
+}
+
+ChanSettings& HostRecords::Of(int32_t port) {
+  if (port < 0 || port >= COND_PORT_COUNT) throw std::invalid_argument("no host record: " + std::to_string(port));
+  return All()[port];
+}
+
+ExportCall::ExportCall(HMODULE library, const std::string& name, const Json& args, HostRecords& host,
+                       CondWindow window)
+    : library_(library), args_(args), host_(host), window_(window) {
+  const auto binding = Bindings().find(name);
+  if (binding == Bindings().end()) throw std::invalid_argument("no export " + name);
+  call_ = binding->second(*this);
+  modal_ = name == "DoCondMenu" && (Int(3) & COND_MENU_MODELESS) == 0;
+}
+
+ExportCall::~ExportCall() = default;
+
+int32_t ExportCall::Int(size_t i) const { return static_cast<int32_t>(args_.at(i).get<long long>()); }
+
+double ExportCall::Real(size_t i) const { return condhost::Real(args_.at(i)); }
+
+GuardedBlock& ExportCall::NewBlock(size_t argument, size_t bytes) {
+  auto block = std::make_unique<GuardedBlock>(bytes);
+  blocks_.push_back(Block{argument, block.get(), std::move(block)});
+  return *blocks_.back().memory;
+}
+
+void ExportCall::FillRecord(const Json& given, void* memory, size_t bytes) {
+  if (bytes >= sizeof(ChanSettings)) {
+    auto& record = *static_cast<ChanSettings*>(memory) = DefaultRecord();
+    Json fields = given;
+    fields.erase("bytes");
+    SetRecordFields(record, fields);
+  }
+  const auto size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
+  std::memcpy(memory, &size, std::min(sizeof size, bytes));
+}
+
+ChanSettings* ExportCall::Record(size_t i, size_t portArgument) {
+  const int32_t port = Int(portArgument);
+  if (!Given(i) && port >= 0 && port < COND_PORT_COUNT) {
+    blocks_.push_back(Block{i, &host_.block(), nullptr});
+    if (record_ == nullptr) record_ = &host_.Of(port);
+    return &host_.Of(port);
+  }
+  // A port outside the table has no record of the host's: a default one stands in.
+  const Json given = Given(i) ? args_[i] : Json::object();
+  if (given.is_null()) return nullptr;
+  const size_t bytes = given.value("bytes", sizeof(ChanSettings));
+  auto* record = static_cast<ChanSettings*>(NewBlock(i, bytes).data());
+  FillRecord(given, record, bytes);
+  if (bytes >= sizeof(ChanSettings) && record_ == nullptr) record_ = record;
+  return record;
+}
+
+ChanSettings* ExportCall::Records(size_t i) {
+  if (!Given(i)) {
+    blocks_.push_back(Block{i, &host_.block(), nullptr});
+    return host_.All();
+  }
+  const Json& given = args_[i];
+  if (given.is_null()) return nullptr;
+  const Json& list = given.at("records");
+  auto* records = static_cast<ChanSettings*>(NewBlock(i, list.size() * sizeof(ChanSettings)).data());
+  for (size_t k = 0; k < list.size(); ++k) FillRecord(list[k], &records[k], sizeof(ChanSettings));
+  records_ = records;
+  recordCount_ = list.size();
+  return records;
+}
+
+CondInfo* ExportCall::Info(size_t i, size_t portArgument) {
+  const Json given = i < args_.size() ? args_[i] : Json::object();
+  if (given.is_null()) return nullptr;
+  const size_t bytes = given.value("bytes", sizeof(CondInfo));
+  auto* info = static_cast<CondInfo*>(NewBlock(i, bytes).data());
+  if (bytes >= sizeof(CondInfo)) {
+    MarkInfoSections(*info);
+    info->want = given.value("want", 127u);
+    // The settings as a record argument of their own, after the others.
+    args_.push_back(given.value("settings", Json("host")));
+    info->settings = Record(args_.size() - 1, portArgument);
+    info_ = info;
+  }
+  const int32_t size = given.value("size", static_cast<int32_t>(sizeof(CondInfo)));
+  std::memcpy(info, &size, std::min(sizeof size, bytes));
+  return info;
+}
+
+CondSampleProc ExportCall::Sampler(size_t i) const { return args_.at(i).is_null() ? nullptr : ScriptedSamples; }
+
+CondPellProc ExportCall::Pell(size_t i) const { return args_.at(i).is_null() ? nullptr : HostPellProc; }
+
+CondWindow ExportCall::Window(size_t i) const {
+  if (!Given(i)) return window_;
+  if (args_[i].is_null()) return nullptr;
+  return reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+}
+
+Json ExportCall::Run() {
+  for (Block& block : blocks_) {
+    if (block.memory != nullptr) block.memory->Snapshot();
+  }
+  std::optional<int32_t> result;
+  const double processorBefore = ProcessorMs();
+  const double start = NowMs();
+  const std::optional<Fault> fault = RunGuarded([&] { result = call_(); }, [this](const void* address) {
+    for (const Block& block : blocks_) {
+      if (block.memory != nullptr && block.memory->Contains(address)) return true;
+    }
+    return false;
+  });
+  Json out = {{"result", result ? Json(*result) : Json()}, {"ms", NowMs() - start},
+              {"cpuMs", ProcessorMs() - processorBefore}};
+  if (fault) out["fault"] = fault->what;
+  Report(out);
+  return out;
+}
+
+void ExportCall::Report(Json& out) const {
+  bool outside = false;
+  Json changed = Json::array();
+  for (const Block& block : blocks_) {
+    if (block.memory == nullptr) continue;
+    outside = outside || !block.memory->PatternIntact();
+    if (block.memory->ChangedSinceSnapshot() && (changed.empty() || changed.back() != block.argument)) {
+      changed.push_back(block.argument);
+    }
+  }
+  out["outside"] = outside;
+  out["changed"] = changed;
+  if (record_ != nullptr) out["rec"] = RecordJson(*record_);
+  if (records_ != nullptr) {
+    Json list = Json::array();
+    for (size_t k = 0; k < recordCount_; ++k) list.push_back(RecordJson(records_[k]));
+    out["records"] = list;
+  }
+  if (info_ != nullptr) out["info"] = InfoJson(*info_);
+}
+
+std::vector<std::unique_ptr<GuardedBlock>> ExportCall::TakeLent() {
+  std::vector<std::unique_ptr<GuardedBlock>> lent;
+  for (Block& block : blocks_) {
+    if (block.owned && block.memory->data() == records_) lent.push_back(std::move(block.owned));
+  }
+  return lent;
+}
+
+}  // namespace condhost
