@@ -88,8 +88,9 @@ def simulator(tmp_path):
 @pytest.fixture(autouse=True)
 def own_configuration(tmp_path, monkeypatch):
     """No configuration but the test's: the library's variables cleared, and
-    the configuration file looked for in the test's directory."""
+    the configuration file and remembered settings in the test's directory."""
     for variable in SETTING_VARIABLES:
         monkeypatch.delenv(variable, raising=False)
     monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "config"))
+    monkeypatch.setenv("XDG_STATE_HOME", str(tmp_path / "state"))
     monkeypatch.chdir(tmp_path)

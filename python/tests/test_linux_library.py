@@ -14,6 +14,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 HEADER = os.path.join(SOURCE_DIR, "include", "condvorn.h")
 MODULE_DEFINITION = os.path.join(SOURCE_DIR, "src", "api", "condvorn.def")
 LINE = {0: "df3", 1: "df1"}
+NO_LINK = _native.COND_ERR_NO_LINK
 
 
 def probes(*channels):
@@ -33,73 +34,59 @@ def write_file(path, entries):
         ini.write("[General]\n" + "".join(f"{name}={value}\n" for name, value in entries.items()))
 
 
-def user_file(entries):
-    write_file(os.path.join(os.environ["XDG_CONFIG_HOME"], "condvorn", "zelcond.ini"), entries)
-
-
 def record(in_use=1):
     settings = _native.new_settings()
     settings.inUse = in_use
     return settings
 
 
-def test_exports_are_those_of_the_module_definition_file():
+def test_exports_and_constants_are_those_of_the_module_definition_and_the_header():
     with open(MODULE_DEFINITION) as definition:
         names = set(definition.read().split("EXPORTS", 1)[1].split())
     symbols = subprocess.run(["nm", "-D", "--defined-only", os.environ["CONDVORN_LIBRARY"]], check=True,
                              capture_output=True, text=True).stdout
-    exported = {line.split()[-1] for line in symbols.splitlines() if line.split()[-2] == "T"}
-    assert exported == names
+    assert {line.split()[-1] for line in symbols.splitlines() if line.split()[-2] == "T"} == names
     assert set(_native.PROTOTYPES) == names
-
-
-def test_the_bindings_constants_are_those_of_the_header():
     with open(HEADER) as header:
         defines = dict(re.findall(r"#define (COND_[A-Z0-9_]+)\s+\(?(-?(?:0x)?[0-9A-Fa-f]+)\)?", header.read()))
     shared = [name for name in defines if not name.startswith("COND_NOTIFY_")]
     assert {name: int(defines[name], 0) for name in shared} == {name: getattr(_native, name) for name in shared}
 
 
-def test_settings_come_from_the_file_and_are_read_again_by_every_init(library, simulator):
+def test_every_init_reads_the_environment_over_the_file(library, simulator, monkeypatch, tmp_path):
     line = simulator(LINE)
-    user_file({"Port": "None"})
-    assert library.InitCond(1) == _native.COND_ERR_NO_LINK
-    user_file({"Port": "COM1", "Device": line.pty, "First": 0, "Last": 2})
-    assert library.InitCond(1) == 0
-    assert line.take_commands() == probes(0, 1) + [";;CH2;", "?CH;"]
-    assert [library.CondOnChan(port, 0) for port in range(3)] == [1, 1, 0]
-
-
-def test_the_environment_overrides_the_file(library, simulator, monkeypatch, tmp_path):
-    line = simulator(LINE)
-    user_file({"Port": "None", "First": 5})
-    monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
-    for port in ("COM1", "1", "7"):
-        monkeypatch.setenv("CONDVORN_PORT", port)
-        monkeypatch.setenv("CONDVORN_FIRST", "1")
-        assert library.InitCond(1) == 0, port
-        assert line.take_commands()[:3] == probes(1), port
+    pty = line.pty
+    user_file = os.path.join(os.environ["XDG_CONFIG_HOME"], "condvorn", "zelcond.ini")
+    lab_file = str(tmp_path / "lab.ini")
+    cases = [  # (files, environment, InitCond's result, the first probes)
+        ({user_file: {"Port": "None"}}, {}, NO_LINK, []),
+        ({user_file: {"Port": "COM1", "Device": pty, "First": 0, "Last": 2}}, {}, 0,
+         probes(0, 1) + [";;CH2;", "?CH;"]),
+        ({user_file: {"Port": "None", "First": 5}}, {"CONDVORN_PORT": "COM1", "CONDVORN_DEVICE": pty,
+                                                     "CONDVORN_FIRST": "1"}, 0, probes(1)),
+        ({}, {"CONDVORN_PORT": "1"}, 0, probes(1)),
+        ({}, {"CONDVORN_PORT": "7"}, 0, probes(1)),
+        ({}, {"CONDVORN_PORT": "none"}, NO_LINK, []),
+        ({}, {"CONDVORN_PORT": "-1"}, NO_LINK, []),
+        ({}, {"CONDVORN_PORT": "0"}, NO_LINK, []),
+        # Another file, named by CONDVORN_CONFIG; an empty variable cancels its entry.
+        ({lab_file: {"Port": "COM250", "Device": pty, "First": 1}},
+         {"CONDVORN_CONFIG": lab_file, "CONDVORN_PORT": None, "CONDVORN_FIRST": None, "CONDVORN_DEVICE": None},
+         0, probes(1)),
+        ({}, {"CONDVORN_DEVICE": ""}, NO_LINK, []),  # port 250 is /dev/ttyS249 then
+    ]
+    for files, environment, result, probed in cases:
+        for path, entries in files.items():
+            write_file(path, entries)
+        for variable, value in environment.items():
+            monkeypatch.setenv(variable, value) if value is not None else monkeypatch.delenv(variable)
+        assert library.InitCond(1) == result, environment
+        assert line.take_commands()[:len(probed)] == probed, environment
         library.KillCond()
-    for disabled in ("none", "-1", "0"):
-        monkeypatch.setenv("CONDVORN_PORT", disabled)
-        assert library.InitCond(1) == _native.COND_ERR_NO_LINK, disabled
-
-    # Another file, named by CONDVORN_CONFIG; an empty variable cancels its entry.
-    elsewhere = str(tmp_path / "lab.ini")
-    write_file(elsewhere, {"Port": "COM250", "Device": line.pty, "First": 1})
-    monkeypatch.setenv("CONDVORN_CONFIG", elsewhere)
-    for variable in ("CONDVORN_PORT", "CONDVORN_FIRST", "CONDVORN_DEVICE"):
-        monkeypatch.delenv(variable)
-    assert library.InitCond(1) == 0
-    assert line.take_commands()[:3] == probes(1)
-    library.KillCond()
-    monkeypatch.setenv("CONDVORN_DEVICE", "")  # port 250 is /dev/ttyS249 then
-    assert library.InitCond(1) == _native.COND_ERR_NO_LINK
 
 
 def test_the_log_is_written_in_the_current_directory(library, simulator, monkeypatch, tmp_path):
-    line = simulator(LINE)
-    monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
+    monkeypatch.setenv("CONDVORN_DEVICE", simulator(LINE).pty)
     monkeypatch.setenv("CONDVORN_DUMP", "1")
     assert library.InitCond(1) == 0
     with open(tmp_path / "ZELCOND.LOG", newline="") as log:
