@@ -23,5 +23,6 @@ install(FILES ${CMAKE_BINARY_DIR}/CONDVornConfig.cmake ${CMAKE_BINARY_DIR}/CONDV
 # The pkg-config file finds the prefix from its own place, so that the
 # installed tree may be moved.
 file(RELATIVE_PATH PKGCONFIG_TO_PREFIX /prefix/${PKGCONFIG_DIR} /prefix)
+string(REGEX REPLACE "/$" "" PKGCONFIG_TO_PREFIX ${PKGCONFIG_TO_PREFIX})
 configure_file(cmake/condvorn.pc.in ${CMAKE_BINARY_DIR}/condvorn.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/condvorn.pc DESTINATION ${PKGCONFIG_DIR})

@@ -19,9 +19,8 @@ SETTING_VARIABLES = ["CONDVORN_" + name for name in ("PORT", "DUMP", "FIRST", "L
 
 
 def answer_promptly():
-    """In vornsim before it starts: a real conditioner answers within
-    milliseconds whatever the host computer is busy with, so the simulator
-    runs ahead of other programs where it may (as root)."""
+    """In vornsim before it starts: as a real conditioner would, it answers
+    whatever else the computer is busy with (where it may, as root)."""
     try:
         os.nice(SIMULATOR_NICENESS)
     except PermissionError:

@@ -64,11 +64,8 @@ def test_every_init_reads_the_environment_over_the_file(library, simulator, monk
          probes(0, 1) + [";;CH2;", "?CH;"]),
         ({user_file: {"Port": "None", "First": 5}}, {"CONDVORN_PORT": "COM1", "CONDVORN_DEVICE": pty,
                                                      "CONDVORN_FIRST": "1"}, 0, probes(1)),
-        ({}, {"CONDVORN_PORT": "1"}, 0, probes(1)),
-        ({}, {"CONDVORN_PORT": "7"}, 0, probes(1)),
-        ({}, {"CONDVORN_PORT": "none"}, NO_LINK, []),
-        ({}, {"CONDVORN_PORT": "-1"}, NO_LINK, []),
-        ({}, {"CONDVORN_PORT": "0"}, NO_LINK, []),
+        *[({}, {"CONDVORN_PORT": port}, 0, probes(1)) for port in ("1", "7")],  # the device is named
+        *[({}, {"CONDVORN_PORT": off}, NO_LINK, []) for off in ("none", "-1", "0")],
         # Another file, named by CONDVORN_CONFIG; an empty variable cancels its entry.
         ({lab_file: {"Port": "COM250", "Device": pty, "First": 1}},
          {"CONDVORN_CONFIG": lab_file, "CONDVORN_PORT": None, "CONDVORN_FIRST": None, "CONDVORN_DEVICE": None},
@@ -100,24 +97,22 @@ def test_panel_exports_open_no_panel_and_reports_go_to_standard_error(library, s
     line = simulator(LINE)
     monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
     records = (_native.ChanSettings * 2)(record(), record(in_use=0))
-    assert library.DoCondMenu(records, 2, _native.SampleProc(), 0, None) == 0
-    assert capfd.readouterr().err == "Vorn hardware not available\nCannot open comm port for Vorn communications\n"
-
-    assert library.InitCond(1) == 0
-    line.take_commands()
-    for options in (0, _native.COND_MENU_MODELESS):
-        assert library.DoCondMenu(records, 2, _native.SampleProc(), options, None) == 0
-    assert library.SetMenuScaling(1) == 0
-    library.KillCondMenu(0)
-    fetched = record()
-    fetched.gain = 7.0
-    assert library.GetCondChan(0, ctypes.byref(fetched)) == 0
-    assert fetched.gain == 7.0  # no panel: the record is left as it was
-    assert capfd.readouterr().err == ""
-    assert line.take_commands() == []
-
-    wrong_size = record()
-    wrong_size.size = 100
-    assert library.CondGainTo(10.0, 0, ctypes.byref(wrong_size)) == _native.COND_ERR_BAD_RECORD
-    assert capfd.readouterr().err == ("Conditioner support DLL is invalid or DLL version is too old\n"
-                                      "Error code for failure is unknown : 0\n")
+    fetched, wrong_size = record(), record()
+    fetched.gain, wrong_size.size = 7.0, 100
+    calls = [  # (call, its result, what it wrote to standard error)
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), 0, None), 0,
+         "Vorn hardware not available\nCannot open comm port for Vorn communications\n"),
+        (lambda: library.InitCond(1), 0, ""),
+        (lambda: len(line.take_commands()) > 0, True, ""),  # the probes
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), 0, None), 0, ""),
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), _native.COND_MENU_MODELESS, None), 0, ""),
+        (lambda: library.SetMenuScaling(1), 0, ""),
+        (lambda: library.KillCondMenu(0), None, ""),
+        # No panel: the record is left as it was.
+        (lambda: library.GetCondChan(0, ctypes.byref(fetched)) or fetched.gain, 7.0, ""),
+        (line.take_commands, [], ""),
+        (lambda: library.CondGainTo(10.0, 0, ctypes.byref(wrong_size)), _native.COND_ERR_BAD_RECORD,
+         "Conditioner support DLL is invalid or DLL version is too old\nError code for failure is unknown : 0\n"),
+    ]
+    for call, result, error in calls:
+        assert (call(), capfd.readouterr().err) == (result, error)
