@@ -50,8 +50,8 @@ def pick(name: str, value: Any, names: Sequence[str], owner: str) -> int:
         lowered = [each.lower() for each in names]
         if value.lower() in lowered:
             return lowered.index(value.lower())
-    elif isinstance(value, int) and not isinstance(value, bool) and 0 <= value < len(names):
-        return value
+    elif isinstance(value, numbers.Integral) and not isinstance(value, bool) and 0 <= value < len(names):
+        return int(value)
     offered = f"{owner} are {indexed(names)}" if names else f"{owner}: none"
     raise ValueError(f"{name} {value!r}: {offered}")
 
@@ -167,5 +167,6 @@ def check_offset(offset: float, largest: float, units: str, info: ChannelInfo) -
     """Refuses an offset beyond the largest the channel reaches on the
     request's input (`largest`, in the host's units)."""
     if abs(offset) > largest * (1 + OFFSET_TOLERANCE):
+        input = info.inputs[info.input] if 0 <= info.input < len(info.inputs) else info.input
         raise ValueError(f"offset {offset:g}: channel {info.channel} reaches offsets from {-largest:g} to "
-                         f"{largest:g}{units} on input {info.inputs[info.input]!r}")
+                         f"{largest:g}{units} on input {input!r}")

@@ -45,10 +45,12 @@ def open(port: Union[int, str, None] = None, *, first: Optional[int] = None, las
 
     `remember` True starts each channel from the last record applied to it
     on this port, by this binding or by vornctl in an earlier process, and
-    keeps each record applied for the next (the file named in condvorn's
-    README; it needs `port`). A conditioner cannot report its settings, so
-    without it the first set() of each channel sends every setting, those
-    not given at their defaults.
+    keeps each record applied for the next, in a file per port (it needs
+    `port`): <port>.json in $XDG_STATE_HOME/condvorn or
+    ~/.local/state/condvorn on Linux, %LOCALAPPDATA%\\condvorn on Windows.
+    A conditioner cannot report its settings, so without it the first
+    set() of each channel sends every setting, those not given at their
+    defaults.
 
     Raises LinkNotOpenError, saying why the system refused the port, when
     it cannot be opened; NoChannelError when no channel answers;
@@ -152,7 +154,8 @@ class Line:
     @_serialised
     def info(self, channel: int) -> ChannelInfo:
         """What the channel offers; its gains and largest offset (in the
-        host's units) are those of its record's input."""
+        host's units) are those of its record's input. The channel is asked
+        once for each input; later calls answer from what it said."""
         record = self._usable_record(channel)
         offers = self._offers_for(channel, record.input)
         return dataclasses.replace(offers, max_offset=_float32.rounded(self._largest_offset(offers, record)))
