@@ -23,9 +23,7 @@ set_target_properties(condvorn_shared PROPERTIES
 target_include_directories(condvorn_shared PRIVATE include src)
 target_link_options(condvorn_shared PRIVATE -Wl,--version-script=${EXPORT_MAP} -Wl,--no-undefined)
 
-include(GNUInstallDirs)
-install(TARGETS condvorn_shared LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES include/condvorn.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+include(cmake/LinuxInstall.cmake)
 
 # ---- Tests: the library through ctypes, and the Python binding ----
 find_program(PYTEST_EXECUTABLE NAMES pytest-3 pytest)

@@ -2,7 +2,7 @@
 # (CONDVorn-<version>-win32.zip, -win64.zip), made by `cpack --preset win32`
 # and `cpack --preset win64` (scripts/package.sh makes both):
 #   bin/      CONDVorn.dll, vornctl.exe, zelcond.chm once the build makes it
-#   include/  condvorn.h
+#   include/  condvorn.h, condvorn_version.h
 #   lib/      condvorn.def, libCONDVorn.dll.a (GNU), CONDVorn.lib (Microsoft)
 #   doc/      api.md;  examples/  host.c;  README.md, CHANGELOG.md
 set(CONDVORN_HELP_FILE ${CMAKE_BINARY_DIR}/zelcond.chm CACHE FILEPATH
@@ -11,7 +11,7 @@ set(CONDVORN_HELP_FILE ${CMAKE_BINARY_DIR}/zelcond.chm CACHE FILEPATH
 install(FILES $<TARGET_FILE:CONDVorn> DESTINATION bin)
 install(TARGETS vornctl RUNTIME DESTINATION bin)
 install(FILES ${CONDVORN_HELP_FILE} DESTINATION bin OPTIONAL)
-install(FILES include/condvorn.h DESTINATION include)
+install(FILES include/condvorn.h ${GENERATED_INCLUDE}/condvorn_version.h DESTINATION include)
 install(FILES src/api/condvorn.def ${IMPORT_DIR}/libCONDVorn.dll.a ${IMPORT_DIR}/CONDVorn.lib DESTINATION lib)
 install(FILES docs/api.md DESTINATION doc)
 install(FILES examples/host.c DESTINATION examples)

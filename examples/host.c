@@ -1,5 +1,5 @@
 /*
- * host.c - a small acquisition host of CONDVorn.dll, as a teaching example.
+ * host.c - a small acquisition host of CONDVorn, as a teaching example.
  *
  * It walks through the library's life as a host sees it:
  *   1. InitCond opens the serial port and finds the conditioner channels.
@@ -7,20 +7,26 @@
  *   3. CondGainTo sets a gain. The library rewrites the host's scaling in the
  *      same record, and the host keeps that record: its readings stay true.
  *   4. DoCondMenu opens the control panel, modeless, when the library has
- *      one; the host then handles the panel's ZELCOND_MSG notifications.
+ *      one (on Windows); the host then handles the panel's ZELCOND_MSG
+ *      notifications.
  *   5. KillCond closes the port.
  *
- * Build it with the import library of the package:
+ * Build it on Windows with the import library of the package:
  *   GNU:       x86_64-w64-mingw32-gcc host.c -Iinclude -Llib -lCONDVorn -luser32 -o host.exe
  *   Microsoft: cl host.c /Iinclude lib\CONDVorn.lib user32.lib
- * Run it beside CONDVorn.dll:  host [seconds]
+ * and run it beside CONDVorn.dll:  host [seconds]
  * With a panel, it closes the panel after that many seconds (default: when
  * the user closes it).
+ * On Linux, against the installed libcondvorn.so:
+ *   cc host.c $(pkg-config --cflags --libs condvorn) -o host
+ *   or with CMake: cmake -S examples -B build/example && cmake --build build/example
  */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include "condvorn.h"
 
@@ -31,7 +37,6 @@
 static ChanSettings ports[COND_PORT_COUNT];
 /* A capability record is large (about 25 KB): keep it off the stack. */
 static CondInfo info;
-static UINT zelcondMsg;
 
 /* A record in volts: code * scale + zero is the signal at the ADC, which at
  * gain 1 is the signal at the conditioner's input. */
@@ -54,6 +59,9 @@ static void ShowChannel(int32_t port) {
            (int)info.inputCount, info.gainCount > 0 ? info.gains[0] : 0.0,
            info.gainCount > 0 ? info.gains[info.gainCount - 1] : 0.0, info.maxOffset);
 }
+
+#ifdef _WIN32
+static UINT zelcondMsg;
 
 /* The host window receives the panel's notifications. */
 static LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -80,7 +88,7 @@ static LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam,
 /* Opens the panel on the ports in use and runs the host's message loop until
  * it closes. A library without a panel opens nothing, and says so only by
  * having no panel to answer SetMenuScaling. */
-static void RunPanel(int32_t portCount, UINT closeAfterSeconds) {
+static void RunPanel(int32_t portCount, unsigned closeAfterSeconds) {
     WNDCLASSA windowClass;
     HWND window;
     MSG message;
@@ -109,12 +117,21 @@ static void RunPanel(int32_t portCount, UINT closeAfterSeconds) {
     }
     DestroyWindow(window);
 }
+#else
+/* The Linux library has no control panel. */
+static void RunPanel(int32_t portCount, unsigned closeAfterSeconds) {
+    (void)portCount;
+    (void)closeAfterSeconds;
+    puts("no control panel in this build of the library");
+}
+#endif
 
 int main(int argc, char **argv) {
-    UINT closeAfterSeconds = argc > 1 ? (UINT)atoi(argv[1]) : 0;
+    unsigned closeAfterSeconds = argc > 1 ? (unsigned)atoi(argv[1]) : 0;
     int32_t port, found = 0, lastFound = -1, status;
 
-    /* 1. Open the port configured in the registry (or zelcond.ini) and probe. */
+    /* 1. Open the configured port (Windows: the registry or zelcond.ini; Linux:
+     * the CONDVORN_* variables or condvorn/zelcond.ini) and probe. */
     status = InitCond(1);
     if (status != COND_OK) {
         printf("InitCond failed with %d: %s\n", (int)status,

@@ -6,11 +6,25 @@
  * library begins with its own size in bytes; a record of another size is
  * refused with COND_ERR_BAD_RECORD. The ADC port number (0 to 127) is the
  * conditioner channel number on the serial line.
+ *
+ * Threads: the library keeps one state per process and has no locks. Make
+ * every call from one thread, the thread that runs the message loop of the
+ * host window given to DoCondMenu: a control panel runs in that loop, and
+ * its handlers use the same state and the same serial line. Calls from two
+ * threads at once are not detected: their commands interleave on the line,
+ * so a setting can reach the channel that the other call selected and a
+ * reply can be taken by the wrong call, and both write the library's tables
+ * and the records they were lent. Panel calls from another thread meet a
+ * window that thread does not own.
+ *
+ * The header compiles as C89 and later and as C++98 and later.
  */
 #ifndef CONDVORN_H
 #define CONDVORN_H
 
 #include <stdint.h>
+
+#include "condvorn_version.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,6 +65,7 @@ extern "C" {
 #define COND_WANT_MAX_OFFSET    0x0010
 #define COND_WANT_TYPE_TEXT     0x0020
 #define COND_WANT_EXTRAS        0x0040
+#define COND_WANT_EXTRA_SLOTS   0x0080 /* with COND_WANT_EXTRAS: each setting's slot in `spare` */
 
 /* ---- DoCondMenu option bits ---- */
 #define COND_MENU_DEFERRED_APPLY  0x0001 /* changes wait for Apply or OK */
@@ -101,12 +116,13 @@ typedef struct InfoFilterType {
 } InfoFilterType;
 
 /* One device-defined extra setting as reported by GetCondInfo2. 456 bytes.
- * The setting's slot in ChanSettings.extraValues is not reported: `spare`
- * keeps whatever the caller put there. */
+ * With COND_WANT_EXTRA_SLOTS, `spare` receives the setting's slot in
+ * ChanSettings.extraValues (0 to 7, where the channel keeps its value);
+ * without it, `spare` keeps whatever the caller put there. */
 typedef struct InfoExtraSetting {
     char     name[20];
     uint8_t  kind;            /* 1 list of choices, 0 numeric range */
-    int32_t  spare;           /* left as the caller set it */
+    int32_t  spare;           /* the slot (COND_WANT_EXTRA_SLOTS), else untouched */
     double   minimum;         /* numeric range only */
     double   maximum;         /* numeric range only */
     int32_t  choiceCount;     /* 0 for a range */
@@ -209,16 +225,20 @@ int32_t WINAPI SetMenuScaling(int32_t enable);
 #endif
 
 /* The record layouts are part of the binary interface: check them here so
- * that every host and the library itself agree. */
-#ifdef __cplusplus
-#define CONDVORN_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+ * that every host and the library itself agree. Compilers older than C11
+ * and C++11 have no static assertion; there a wrong layout gives an array of
+ * negative size. */
+#if defined(__cplusplus) && (__cplusplus >= 201103L || (defined(_MSC_VER) && _MSC_VER >= 1600))
+#define CONDVORN_CHECK_LAYOUT(name, cond) static_assert(cond, #name " has the wrong size")
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define CONDVORN_CHECK_LAYOUT(name, cond) _Static_assert(cond, #name " has the wrong size")
 #else
-#define CONDVORN_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#define CONDVORN_CHECK_LAYOUT(name, cond) typedef char condvorn_layout_of_##name[(cond) ? 1 : -1]
 #endif
-CONDVORN_STATIC_ASSERT(sizeof(ChanSettings) == 160, "ChanSettings must be 160 bytes");
-CONDVORN_STATIC_ASSERT(sizeof(InfoFilterType) == 528, "InfoFilterType must be 528 bytes");
-CONDVORN_STATIC_ASSERT(sizeof(InfoExtraSetting) == 456, "InfoExtraSetting must be 456 bytes");
-CONDVORN_STATIC_ASSERT(sizeof(CondInfo) == (sizeof(void *) == 4 ? 25320 : 25328),
-                       "CondInfo must be 25320 bytes (32-bit) or 25328 bytes (64-bit)");
+CONDVORN_CHECK_LAYOUT(ChanSettings, sizeof(ChanSettings) == 160);
+CONDVORN_CHECK_LAYOUT(InfoFilterType, sizeof(InfoFilterType) == 528);
+CONDVORN_CHECK_LAYOUT(InfoExtraSetting, sizeof(InfoExtraSetting) == 456);
+/* 25320 bytes on 32-bit Windows, 25328 on 64-bit targets. */
+CONDVORN_CHECK_LAYOUT(CondInfo, sizeof(CondInfo) == (sizeof(void *) == 4 ? 25320 : 25328));
 
 #endif /* CONDVORN_H */

@@ -28,8 +28,9 @@ def metadata():
 
 
 def package_files():
-    """The package's modules, as paths relative to ROOT."""
-    return sorted(os.path.join(NAME, name) for name in os.listdir(os.path.join(ROOT, NAME)) if name.endswith(".py"))
+    """The package's modules and its type-hint marker, as paths relative to ROOT."""
+    return sorted(os.path.join(NAME, name) for name in os.listdir(os.path.join(ROOT, NAME))
+                  if name.endswith(".py") or name == "py.typed")
 
 
 def record_line(name, data):

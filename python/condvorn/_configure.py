@@ -3,46 +3,33 @@ the environment of libcondvorn.so on Linux (for the duration of the call),
 the current user's registry for CONDVorn.dll on Windows (where they stay)."""
 import contextlib
 import os
-import re
+from typing import Dict, Iterator, Optional, Union
 
 from . import _native
+from ._port import SerialPort
 
 REGISTRY_KEY = r"Software\ZEL\ZELCond\Vorn"
 
 
-def port_settings(port):
-    """The "Port" (and, for a device path, "Device") settings for `port`: a
-    port number, a name such as "COM5", or on Linux a device path."""
-    if isinstance(port, int) and not isinstance(port, bool):
-        number = port
-    elif isinstance(port, str) and re.fullmatch(r"(?i)com\d+", port):
-        number = int(port[3:])
-    elif isinstance(port, str) and port.startswith("/") and not _native.ON_WINDOWS:
-        return {"Port": 1, "Device": port}
-    else:
-        raise ValueError(f"not a serial port: {port!r} (give a number, a name such as 'COM5'"
-                         f"{'' if _native.ON_WINDOWS else ' or a device path'})")
-    if number < 1:
-        raise ValueError(f"serial port numbers start at 1, not {number}")
-    # A numbered port has no device of its own.
-    return {"Port": number} if _native.ON_WINDOWS else {"Port": number, "Device": ""}
-
-
-def settings_for(port, first, last, log):
+def settings_for(port: Optional[SerialPort], first: Optional[int], last: Optional[int],
+                 log: Optional[bool]) -> Dict[str, Union[int, str]]:
     """The settings to give the library; those left as None keep their configured values."""
-    settings = port_settings(port) if port is not None else {}
+    settings = dict(port.settings) if port is not None else {}
     for name, value in (("First", first), ("Last", last)):
         if value is not None:
-            if not 0 <= int(value) < _native.COND_PORT_COUNT:
-                raise ValueError(f"{name.lower()} must be a channel number from 0 to {_native.COND_PORT_COUNT - 1}")
-            settings[name] = int(value)
+            if isinstance(value, bool) or not isinstance(value, int) or not 0 <= value < _native.COND_PORT_COUNT:
+                raise ValueError(f"{name.lower()} must be a channel number from 0 to {_native.COND_PORT_COUNT - 1}, "
+                                 f"not {value!r}")
+            settings[name] = value
     if log is not None:
-        settings["Dump"] = int(bool(log))
+        if not isinstance(log, bool):
+            raise ValueError(f"log takes True or False, not {log!r}")
+        settings["Dump"] = int(log)
     return settings
 
 
 @contextlib.contextmanager
-def configured(settings):
+def configured(settings: Dict[str, Union[int, str]]) -> Iterator[None]:
     """The library sees `settings` inside the block."""
     if _native.ON_WINDOWS:
         write_registry(settings)
@@ -63,7 +50,7 @@ def configured(settings):
                 os.environ[variable] = value
 
 
-def write_registry(settings):
+def write_registry(settings: Dict[str, Union[int, str]]) -> None:
     """Stores the settings as the DWORD values the DLL reads."""
     import winreg
 

@@ -40,8 +40,9 @@ COND_WANT_LOW_PASS = 0x0008
 COND_WANT_MAX_OFFSET = 0x0010
 COND_WANT_TYPE_TEXT = 0x0020
 COND_WANT_EXTRAS = 0x0040
+COND_WANT_EXTRA_SLOTS = 0x0080
 ALL_SECTIONS = (COND_WANT_INPUTS | COND_WANT_GAINS | COND_WANT_HIGH_PASS | COND_WANT_LOW_PASS
-                | COND_WANT_MAX_OFFSET | COND_WANT_TYPE_TEXT | COND_WANT_EXTRAS)
+                | COND_WANT_MAX_OFFSET | COND_WANT_TYPE_TEXT | COND_WANT_EXTRAS | COND_WANT_EXTRA_SLOTS)
 
 # DoCondMenu option bits.
 COND_MENU_DEFERRED_APPLY = 0x0001
@@ -153,12 +154,12 @@ _loaded = None
 _loading = threading.Lock()
 
 
-def library_path():
+def library_path() -> str:
     """The file to load: $CONDVORN_LIBRARY, or the library's name for the search."""
     return os.environ.get(LIBRARY_VARIABLE) or ("CONDVorn.dll" if ON_WINDOWS else "libcondvorn.so")
 
 
-def library():
+def library() -> ctypes.CDLL:
     """The loaded library, its exports given their prototypes."""
     global _loaded
     with _loading:
@@ -168,8 +169,9 @@ def library():
             try:
                 loaded = loader(path)
             except OSError as error:
-                raise OSError(f"cannot load the conditioner library {path!r}: {error}; "
-                              f"set {LIBRARY_VARIABLE} to its path") from error
+                from .errors import LibraryLoadError
+                raise LibraryLoadError(f"cannot load the conditioner library {path!r}: {error}; "
+                                       f"set {LIBRARY_VARIABLE} to its path") from error
             for name, (result, arguments) in PROTOTYPES.items():
                 function = getattr(loaded, name)
                 function.restype = result
@@ -178,7 +180,7 @@ def library():
         return _loaded
 
 
-def new_settings():
+def new_settings() -> ChanSettings:
     """A record with the library's defaults: no scaling, gain 1, units " Volt"."""
     record = ChanSettings()
     record.size = CHAN_SETTINGS_SIZE

@@ -19,9 +19,8 @@ SETTING_VARIABLES = ["CONDVORN_" + name for name in ("PORT", "DUMP", "FIRST", "L
 
 
 def answer_promptly():
-    """In vornsim before it starts: a real conditioner answers within
-    milliseconds whatever the host computer is busy with, so the simulator
-    runs ahead of other programs where it may (as root)."""
+    """In vornsim before it starts: as a real conditioner would, it answers
+    whatever else the computer is busy with (where it may, as root)."""
     try:
         os.nice(SIMULATOR_NICENESS)
     except PermissionError:
@@ -88,8 +87,9 @@ def simulator(tmp_path):
 @pytest.fixture(autouse=True)
 def own_configuration(tmp_path, monkeypatch):
     """No configuration but the test's: the library's variables cleared, and
-    the configuration file looked for in the test's directory."""
+    the configuration file and remembered settings in the test's directory."""
     for variable in SETTING_VARIABLES:
         monkeypatch.delenv(variable, raising=False)
     monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "config"))
+    monkeypatch.setenv("XDG_STATE_HOME", str(tmp_path / "state"))
     monkeypatch.chdir(tmp_path)

@@ -14,6 +14,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 HEADER = os.path.join(SOURCE_DIR, "include", "condvorn.h")
 MODULE_DEFINITION = os.path.join(SOURCE_DIR, "src", "api", "condvorn.def")
 LINE = {0: "df3", 1: "df1"}
+NO_LINK = _native.COND_ERR_NO_LINK
 
 
 def probes(*channels):
@@ -33,73 +34,56 @@ def write_file(path, entries):
         ini.write("[General]\n" + "".join(f"{name}={value}\n" for name, value in entries.items()))
 
 
-def user_file(entries):
-    write_file(os.path.join(os.environ["XDG_CONFIG_HOME"], "condvorn", "zelcond.ini"), entries)
-
-
 def record(in_use=1):
     settings = _native.new_settings()
     settings.inUse = in_use
     return settings
 
 
-def test_exports_are_those_of_the_module_definition_file():
+def test_exports_and_constants_are_those_of_the_module_definition_and_the_header():
     with open(MODULE_DEFINITION) as definition:
         names = set(definition.read().split("EXPORTS", 1)[1].split())
     symbols = subprocess.run(["nm", "-D", "--defined-only", os.environ["CONDVORN_LIBRARY"]], check=True,
                              capture_output=True, text=True).stdout
-    exported = {line.split()[-1] for line in symbols.splitlines() if line.split()[-2] == "T"}
-    assert exported == names
+    assert {line.split()[-1] for line in symbols.splitlines() if line.split()[-2] == "T"} == names
     assert set(_native.PROTOTYPES) == names
-
-
-def test_the_bindings_constants_are_those_of_the_header():
     with open(HEADER) as header:
         defines = dict(re.findall(r"#define (COND_[A-Z0-9_]+)\s+\(?(-?(?:0x)?[0-9A-Fa-f]+)\)?", header.read()))
     shared = [name for name in defines if not name.startswith("COND_NOTIFY_")]
     assert {name: int(defines[name], 0) for name in shared} == {name: getattr(_native, name) for name in shared}
 
 
-def test_settings_come_from_the_file_and_are_read_again_by_every_init(library, simulator):
+def test_every_init_reads_the_environment_over_the_file(library, simulator, monkeypatch, tmp_path):
     line = simulator(LINE)
-    user_file({"Port": "None"})
-    assert library.InitCond(1) == _native.COND_ERR_NO_LINK
-    user_file({"Port": "COM1", "Device": line.pty, "First": 0, "Last": 2})
-    assert library.InitCond(1) == 0
-    assert line.take_commands() == probes(0, 1) + [";;CH2;", "?CH;"]
-    assert [library.CondOnChan(port, 0) for port in range(3)] == [1, 1, 0]
-
-
-def test_the_environment_overrides_the_file(library, simulator, monkeypatch, tmp_path):
-    line = simulator(LINE)
-    user_file({"Port": "None", "First": 5})
-    monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
-    for port in ("COM1", "1", "7"):
-        monkeypatch.setenv("CONDVORN_PORT", port)
-        monkeypatch.setenv("CONDVORN_FIRST", "1")
-        assert library.InitCond(1) == 0, port
-        assert line.take_commands()[:3] == probes(1), port
+    pty = line.pty
+    user_file = os.path.join(os.environ["XDG_CONFIG_HOME"], "condvorn", "zelcond.ini")
+    lab_file = str(tmp_path / "lab.ini")
+    cases = [  # (files, environment, InitCond's result, the first probes)
+        ({user_file: {"Port": "None"}}, {}, NO_LINK, []),
+        ({user_file: {"Port": "COM1", "Device": pty, "First": 0, "Last": 2}}, {}, 0,
+         probes(0, 1) + [";;CH2;", "?CH;"]),
+        ({user_file: {"Port": "None", "First": 5}}, {"CONDVORN_PORT": "COM1", "CONDVORN_DEVICE": pty,
+                                                     "CONDVORN_FIRST": "1"}, 0, probes(1)),
+        *[({}, {"CONDVORN_PORT": port}, 0, probes(1)) for port in ("1", "7")],  # the device is named
+        *[({}, {"CONDVORN_PORT": off}, NO_LINK, []) for off in ("none", "-1", "0")],
+        # Another file, named by CONDVORN_CONFIG; an empty variable cancels its entry.
+        ({lab_file: {"Port": "COM250", "Device": pty, "First": 1}},
+         {"CONDVORN_CONFIG": lab_file, "CONDVORN_PORT": None, "CONDVORN_FIRST": None, "CONDVORN_DEVICE": None},
+         0, probes(1)),
+        ({}, {"CONDVORN_DEVICE": ""}, NO_LINK, []),  # port 250 is /dev/ttyS249 then
+    ]
+    for files, environment, result, probed in cases:
+        for path, entries in files.items():
+            write_file(path, entries)
+        for variable, value in environment.items():
+            monkeypatch.setenv(variable, value) if value is not None else monkeypatch.delenv(variable)
+        assert library.InitCond(1) == result, environment
+        assert line.take_commands()[:len(probed)] == probed, environment
         library.KillCond()
-    for disabled in ("none", "-1", "0"):
-        monkeypatch.setenv("CONDVORN_PORT", disabled)
-        assert library.InitCond(1) == _native.COND_ERR_NO_LINK, disabled
-
-    # Another file, named by CONDVORN_CONFIG; an empty variable cancels its entry.
-    elsewhere = str(tmp_path / "lab.ini")
-    write_file(elsewhere, {"Port": "COM250", "Device": line.pty, "First": 1})
-    monkeypatch.setenv("CONDVORN_CONFIG", elsewhere)
-    for variable in ("CONDVORN_PORT", "CONDVORN_FIRST", "CONDVORN_DEVICE"):
-        monkeypatch.delenv(variable)
-    assert library.InitCond(1) == 0
-    assert line.take_commands()[:3] == probes(1)
-    library.KillCond()
-    monkeypatch.setenv("CONDVORN_DEVICE", "")  # port 250 is /dev/ttyS249 then
-    assert library.InitCond(1) == _native.COND_ERR_NO_LINK
 
 
 def test_the_log_is_written_in_the_current_directory(library, simulator, monkeypatch, tmp_path):
-    line = simulator(LINE)
-    monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
+    monkeypatch.setenv("CONDVORN_DEVICE", simulator(LINE).pty)
     monkeypatch.setenv("CONDVORN_DUMP", "1")
     assert library.InitCond(1) == 0
     with open(tmp_path / "ZELCOND.LOG", newline="") as log:
@@ -113,24 +97,22 @@ def test_panel_exports_open_no_panel_and_reports_go_to_standard_error(library, s
     line = simulator(LINE)
     monkeypatch.setenv("CONDVORN_DEVICE", line.pty)
     records = (_native.ChanSettings * 2)(record(), record(in_use=0))
-    assert library.DoCondMenu(records, 2, _native.SampleProc(), 0, None) == 0
-    assert capfd.readouterr().err == "Vorn hardware not available\nCannot open comm port for Vorn communications\n"
-
-    assert library.InitCond(1) == 0
-    line.take_commands()
-    for options in (0, _native.COND_MENU_MODELESS):
-        assert library.DoCondMenu(records, 2, _native.SampleProc(), options, None) == 0
-    assert library.SetMenuScaling(1) == 0
-    library.KillCondMenu(0)
-    fetched = record()
-    fetched.gain = 7.0
-    assert library.GetCondChan(0, ctypes.byref(fetched)) == 0
-    assert fetched.gain == 7.0  # no panel: the record is left as it was
-    assert capfd.readouterr().err == ""
-    assert line.take_commands() == []
-
-    wrong_size = record()
-    wrong_size.size = 100
-    assert library.CondGainTo(10.0, 0, ctypes.byref(wrong_size)) == _native.COND_ERR_BAD_RECORD
-    assert capfd.readouterr().err == ("Conditioner support DLL is invalid or DLL version is too old\n"
-                                      "Error code for failure is unknown : 0\n")
+    fetched, wrong_size = record(), record()
+    fetched.gain, wrong_size.size = 7.0, 100
+    calls = [  # (call, its result, what it wrote to standard error)
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), 0, None), 0,
+         "Vorn hardware not available\nCannot open comm port for Vorn communications\n"),
+        (lambda: library.InitCond(1), 0, ""),
+        (lambda: len(line.take_commands()) > 0, True, ""),  # the probes
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), 0, None), 0, ""),
+        (lambda: library.DoCondMenu(records, 2, _native.SampleProc(), _native.COND_MENU_MODELESS, None), 0, ""),
+        (lambda: library.SetMenuScaling(1), 0, ""),
+        (lambda: library.KillCondMenu(0), None, ""),
+        # No panel: the record is left as it was.
+        (lambda: library.GetCondChan(0, ctypes.byref(fetched)) or fetched.gain, 7.0, ""),
+        (line.take_commands, [], ""),
+        (lambda: library.CondGainTo(10.0, 0, ctypes.byref(wrong_size)), _native.COND_ERR_BAD_RECORD,
+         "Conditioner support DLL is invalid or DLL version is too old\nError code for failure is unknown : 0\n"),
+    ]
+    for call, result, error in calls:
+        assert (call(), capfd.readouterr().err) == (result, error)

@@ -1,5 +1,5 @@
-"""`pip install ./python` needs no package index, and the README's example
-then talks to vornsim through the library."""
+"""`pip install ./python` needs no package index and installs the type
+hints, and the README's example then talks to vornsim through the library."""
 import os
 import re
 import subprocess
@@ -29,6 +29,7 @@ def test_offline_install_then_the_readme_example(simulator, tmp_path):
     run([os.environ.get("TEST_PYTHON", sys.executable), "-m", "venv", str(venv)], plain)
     run([str(venv / "bin" / "pip"), "install", os.path.join(SOURCE_DIR, "python")],
         dict(plain, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1"))
+    assert list(venv.glob("lib/python*/site-packages/condvorn/py.typed")), "the type hints' marker"
 
     example = tmp_path / "example.py"
     example.write_text(readme_example())

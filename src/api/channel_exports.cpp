@@ -88,6 +88,7 @@ void FillExtraSettings(const ChannelState& state, CondInfo& info) {
     InfoExtraSetting& out = info.extraSettings[i];
     CopyName(out.name, sizeof out.name, setting.name);
     out.kind = static_cast<uint8_t>(setting.kind & 1);
+    if (info.want & COND_WANT_EXTRA_SLOTS) out.spare = setting.slot;
     if (setting.kind & 1) {
       out.choiceCount = setting.choiceCount;
       for (int32_t k = 0; k < Entries(setting.choiceCount, kMaxListItems); ++k)

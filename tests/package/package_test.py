@@ -11,8 +11,8 @@ import unittest
 import zipfile
 
 ENV = os.environ
-FILES = ["bin/CONDVorn.dll", "bin/vornctl.exe", "include/condvorn.h", "lib/condvorn.def", "lib/libCONDVorn.dll.a",
-         "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md"]
+FILES = ["bin/CONDVorn.dll", "bin/vornctl.exe", "include/condvorn.h", "include/condvorn_version.h", "lib/condvorn.def",
+         "lib/libCONDVorn.dll.a", "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md"]
 
 
 def run(args, cwd=None):
