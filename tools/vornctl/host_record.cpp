@@ -20,6 +20,11 @@ ChanSettings HostRecord(double scale, double zero, const std::string& units) {
   return record;
 }
 
+ChanSettings HostRecordFor(const Options& options) {
+  return HostRecord(options.scale.value_or(options.adcRange / 32768.0), options.zero.value_or(0.0),
+                    options.units.value_or(" Volt"));
+}
+
 nlohmann::json RecordJson(const ChanSettings& record) {
   std::vector<double> extraValues(std::begin(record.extraValues), std::end(record.extraValues));
   return {

@@ -1,0 +1,131 @@
+#include "remembered_settings.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <vector>
+
+namespace vornctl {
+namespace {
+
+// JSON whose floats are float32, so that each is written as the shortest
+// text that reads back as the same float.
+using StateJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t, std::uint64_t, float>;
+
+constexpr int kVersion = 1;
+
+// The file's contents; nothing when there is no file. Throws
+// std::exception for a file that cannot be read or is not one of ours.
+std::optional<StateJson> ReadState(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("it cannot be read");
+  StateJson state = StateJson::parse(in);
+  if (!state.is_object() || !state.contains("version") || state.at("version") != kVersion ||
+      !state.contains("channels") || !state.at("channels").is_object()) {
+    throw std::runtime_error("it is not a file of remembered settings, version 1");
+  }
+  return state;
+}
+
+template <typename Field>
+void Take(const StateJson& entry, const char* name, Field& field) {
+  if (entry.contains(name) && !entry.at(name).is_null()) field = entry.at(name).get<Field>();
+}
+
+ChanSettings RecordFromJson(const StateJson& entry, const ChanSettings& defaults) {
+  if (!entry.is_object()) throw std::runtime_error("a channel's record is not an object");
+  ChanSettings record = defaults;
+  Take(entry, "scale", record.scale);
+  Take(entry, "zero", record.zero);
+  Take(entry, "gain", record.gain);
+  Take(entry, "offset", record.offset);
+  Take(entry, "flags", record.flags);
+  Take(entry, "input", record.input);
+  Take(entry, "lowPassCutoff", record.lowPassCutoff);
+  Take(entry, "highPassCutoff", record.highPassCutoff);
+  Take(entry, "lowPassType", record.lowPassType);
+  Take(entry, "highPassType", record.highPassType);
+  std::string units(record.units, strnlen(record.units, sizeof record.units));
+  Take(entry, "units", units);
+  std::snprintf(record.units, sizeof record.units, "%s", units.c_str());
+  std::vector<float> extraValues(std::begin(record.extraValues), std::end(record.extraValues));
+  Take(entry, "extraValues", extraValues);
+  if (extraValues.size() != std::size(record.extraValues)) throw std::runtime_error("extraValues does not hold 8");
+  std::copy(extraValues.begin(), extraValues.end(), record.extraValues);
+  return record;
+}
+
+StateJson RecordToJson(const ChanSettings& record) {
+  return {
+      {"scale", record.scale},
+      {"zero", record.zero},
+      {"units", std::string(record.units, strnlen(record.units, sizeof record.units))},
+      {"gain", record.gain},
+      {"offset", record.offset},
+      {"flags", record.flags},
+      {"input", record.input},
+      {"lowPassCutoff", record.lowPassCutoff},
+      {"highPassCutoff", record.highPassCutoff},
+      {"lowPassType", record.lowPassType},
+      {"highPassType", record.highPassType},
+      {"extraValues", std::vector<float>(std::begin(record.extraValues), std::end(record.extraValues))},
+  };
+}
+
+}  // namespace
+
+std::optional<ChanSettings> RememberedSettings::Recall(int channel, const ChanSettings& defaults,
+                                                       std::ostream& warnings) const {
+  try {
+    const std::optional<StateJson> state = ReadState(file_);
+    if (!state) return std::nullopt;
+    const StateJson& channels = state->at("channels");
+    const std::string key = std::to_string(channel);
+    if (!channels.contains(key)) return std::nullopt;
+    return RecordFromJson(channels.at(key), defaults);
+  } catch (const std::exception& error) {
+    warnings << "vornctl: ignoring the remembered settings in " << file_.string() << ": " << error.what()
+             << "; this set starts from the defaults and rewrites the file" << std::endl;
+    return std::nullopt;
+  }
+}
+
+void RememberedSettings::Remember(int channel, const ChanSettings& record, std::ostream& warnings) const {
+  StateJson state;
+  try {
+    if (std::optional<StateJson> earlier = ReadState(file_)) state = std::move(*earlier);
+  } catch (const std::exception&) {
+    // Replaced; Recall has said why.
+  }
+  if (state.is_null()) state = {{"version", kVersion}, {"channels", StateJson::object()}};
+  state["channels"][std::to_string(channel)] = RecordToJson(record);
+
+  // A name of its own, so that two runs at once do not write one file.
+  const std::filesystem::path written =
+      file_.string() + "." + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".tmp";
+  std::error_code error;
+  std::filesystem::create_directories(file_.parent_path(), error);
+  bool kept = false;
+  {
+    std::ofstream out(written, std::ios::binary | std::ios::trunc);
+    out << state.dump(2) << "\n";
+    out.close();
+    kept = static_cast<bool>(out);
+  }
+  if (kept) {
+    std::filesystem::rename(written, file_, error);
+    kept = !error;
+  }
+  if (!kept) {
+    std::filesystem::remove(written, error);
+    warnings << "vornctl: cannot write " << file_.string() << ": the next set starts from the defaults" << std::endl;
+  }
+}
+
+}  // namespace vornctl
