@@ -16,7 +16,8 @@ ChanSettings HostRecord(double scale, double zero, const std::string& units);
 // ADC, zero 0 and units " Volt".
 ChanSettings HostRecordFor(const Options& options);
 
-// The record's fields by name.
+// The fields of the record that a host sets, named as in condvorn.h (the
+// remembered settings keep them so, see remembered_settings.h).
 nlohmann::json RecordJson(const ChanSettings& record);
 
 // A table of the fields that a host reads back, before and after.

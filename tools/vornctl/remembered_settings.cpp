@@ -4,28 +4,25 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <vector>
 
+#include "host_record.h"
+
 namespace vornctl {
 namespace {
-
-// JSON whose floats are float32, so that each is written as the shortest
-// text that reads back as the same float.
-using StateJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t, std::uint64_t, float>;
 
 constexpr int kVersion = 1;
 
 // The file's contents; nothing when there is no file. Throws
 // std::exception for a file that cannot be read or is not one of ours.
-std::optional<StateJson> ReadState(const std::filesystem::path& file) {
+std::optional<nlohmann::json> ReadState(const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::exists(file, error)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) throw std::runtime_error("it cannot be read");
-  StateJson state = StateJson::parse(in);
+  nlohmann::json state = nlohmann::json::parse(in);
   if (!state.is_object() || !state.contains("version") || state.at("version") != kVersion ||
       !state.contains("channels") || !state.at("channels").is_object()) {
     throw std::runtime_error("it is not a file of remembered settings, version 1");
@@ -34,11 +31,11 @@ std::optional<StateJson> ReadState(const std::filesystem::path& file) {
 }
 
 template <typename Field>
-void Take(const StateJson& entry, const char* name, Field& field) {
+void Take(const nlohmann::json& entry, const char* name, Field& field) {
   if (entry.contains(name) && !entry.at(name).is_null()) field = entry.at(name).get<Field>();
 }
 
-ChanSettings RecordFromJson(const StateJson& entry, const ChanSettings& defaults) {
+ChanSettings RecordFromJson(const nlohmann::json& entry, const ChanSettings& defaults) {
   if (!entry.is_object()) throw std::runtime_error("a channel's record is not an object");
   ChanSettings record = defaults;
   Take(entry, "scale", record.scale);
@@ -61,31 +58,14 @@ ChanSettings RecordFromJson(const StateJson& entry, const ChanSettings& defaults
   return record;
 }
 
-StateJson RecordToJson(const ChanSettings& record) {
-  return {
-      {"scale", record.scale},
-      {"zero", record.zero},
-      {"units", std::string(record.units, strnlen(record.units, sizeof record.units))},
-      {"gain", record.gain},
-      {"offset", record.offset},
-      {"flags", record.flags},
-      {"input", record.input},
-      {"lowPassCutoff", record.lowPassCutoff},
-      {"highPassCutoff", record.highPassCutoff},
-      {"lowPassType", record.lowPassType},
-      {"highPassType", record.highPassType},
-      {"extraValues", std::vector<float>(std::begin(record.extraValues), std::end(record.extraValues))},
-  };
-}
-
 }  // namespace
 
 std::optional<ChanSettings> RememberedSettings::Recall(int channel, const ChanSettings& defaults,
                                                        std::ostream& warnings) const {
   try {
-    const std::optional<StateJson> state = ReadState(file_);
+    const std::optional<nlohmann::json> state = ReadState(file_);
     if (!state) return std::nullopt;
-    const StateJson& channels = state->at("channels");
+    const nlohmann::json& channels = state->at("channels");
     const std::string key = std::to_string(channel);
     if (!channels.contains(key)) return std::nullopt;
     return RecordFromJson(channels.at(key), defaults);
@@ -97,14 +77,14 @@ std::optional<ChanSettings> RememberedSettings::Recall(int channel, const ChanSe
 }
 
 void RememberedSettings::Remember(int channel, const ChanSettings& record, std::ostream& warnings) const {
-  StateJson state;
+  nlohmann::json state;
   try {
-    if (std::optional<StateJson> earlier = ReadState(file_)) state = std::move(*earlier);
+    if (std::optional<nlohmann::json> earlier = ReadState(file_)) state = std::move(*earlier);
   } catch (const std::exception&) {
     // Replaced; Recall has said why.
   }
-  if (state.is_null()) state = {{"version", kVersion}, {"channels", StateJson::object()}};
-  state["channels"][std::to_string(channel)] = RecordToJson(record);
+  if (state.is_null()) state = {{"version", kVersion}, {"channels", nlohmann::json::object()}};
+  state["channels"][std::to_string(channel)] = RecordJson(record);
 
   // A name of its own, so that two runs at once do not write one file.
   const std::filesystem::path written =
