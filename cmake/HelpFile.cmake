@@ -15,3 +15,11 @@ add_custom_command(OUTPUT ${CONDVORN_HELP_FILE}
   COMMENT "Compiling the help file zelcond.chm"
   VERBATIM)
 add_custom_target(help_file ALL DEPENDS ${CONDVORN_HELP_FILE})
+
+# Its topics, keywords and message texts, checked in the file as built (once:
+# both architectures build the same file).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_program(CHMLS chmls REQUIRED)
+  add_python_test(NAME help_file MODULE help_test DIRECTORY ${CMAKE_SOURCE_DIR}/tests/package TIMEOUT 60
+    ENVIRONMENT "HELP_FILE=${CONDVORN_HELP_FILE};CHMLS=${CHMLS};SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endif()

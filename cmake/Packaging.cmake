@@ -4,7 +4,9 @@
 #   bin/      CONDVorn.dll, vornctl.exe, zelcond.chm once the build makes it
 #   include/  condvorn.h, condvorn_version.h
 #   lib/      condvorn.def, libCONDVorn.dll.a (GNU), CONDVorn.lib (Microsoft)
-#   doc/      api.md;  examples/  host.c;  README.md, CHANGELOG.md
+#   doc/      api.md;  examples/  host.c;  README.md, CHANGELOG.md, LICENSE
+# scripts/package.sh builds only the targets these rules install: a rule
+# added here (or in a program's own CMakeLists.txt) adds its target there.
 set(CONDVORN_HELP_FILE ${CMAKE_BINARY_DIR}/zelcond.chm CACHE FILEPATH
     "The compiled HTML help file; packaged when the build has made it")
 
@@ -15,7 +17,7 @@ install(FILES include/condvorn.h ${GENERATED_INCLUDE}/condvorn_version.h DESTINA
 install(FILES src/api/condvorn.def ${IMPORT_DIR}/libCONDVorn.dll.a ${IMPORT_DIR}/CONDVorn.lib DESTINATION lib)
 install(FILES docs/api.md DESTINATION doc)
 install(FILES examples/host.c DESTINATION examples)
-install(FILES README.md CHANGELOG.md DESTINATION .)
+install(FILES README.md CHANGELOG.md LICENSE DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(CPACK_SYSTEM_NAME win32)

@@ -12,7 +12,8 @@ import zipfile
 
 ENV = os.environ
 FILES = ["bin/CONDVorn.dll", "bin/vornctl.exe", "include/condvorn.h", "include/condvorn_version.h", "lib/condvorn.def",
-         "lib/libCONDVorn.dll.a", "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md"]
+         "lib/libCONDVorn.dll.a", "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md",
+         "LICENSE"]
 
 
 def run(args, cwd=None):

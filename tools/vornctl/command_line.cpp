@@ -4,9 +4,14 @@
 
 #include <iostream>
 
+#include "demo.h"
 #include "exit_codes.h"
+#include "info.h"
 #include "options.h"
+#include "panel.h"
 #include "profile.h"
+#include "scan.h"
+#include "set.h"
 
 namespace vornctl {
 
@@ -23,6 +28,14 @@ const char* ExitCodeHelp() {
 }
 
 namespace {
+
+#ifdef _WIN32
+#define VORNCTL_EXAMPLE_PORT "COM3"
+#define VORNCTL_STATE_DIRECTORY "%LOCALAPPDATA%\\condvorn"
+#else
+#define VORNCTL_EXAMPLE_PORT "/dev/ttyUSB0"
+#define VORNCTL_STATE_DIRECTORY "~/.local/state/condvorn ($XDG_STATE_HOME/condvorn when set)"
+#endif
 
 std::string BuiltInProfiles() {
   std::string names;
@@ -44,18 +57,25 @@ std::string MainFooter() {
          "\nHost record:\n"
          "  set and info work on a host record whose scaling starts at --scale and --zero, in\n"
          "  volts at the ADC unless you say otherwise; the library rewrites them as gain and\n"
-         "  offset change, so that code x scale + zero stays true to the signal.\n"
-         "  vornctl set --help lists the keys and which values a channel takes.\n"
+         "  offset change, so that code x scale + zero stays true to the signal. On a serial\n"
+         "  port, set starts from the record it last applied to the channel (set --help).\n"
+         "\nErrors:\n"
+         "  An error is a message on standard error; with --json also {\"error\": ..., \"exitCode\": ...}\n"
+         "  on standard output.\n"
          "\nExamples:\n"
          "  vornctl scan\n"
          "  vornctl info 0\n"
          "  vornctl set 0 gain=3 lowpass=100 coupling=ac\n"
          "  vornctl trace set 0 gain=10\n"
-         "  vornctl --port /dev/ttyUSB0 scan --first 0 --last 7\n\n" +
+         "  vornctl --port " VORNCTL_EXAMPLE_PORT " scan --first 0 --last 7\n\n" +
          ExitCodeHelp();
 }
 
-const char* kSetFooter =
+const char kCommandFooter[] =
+    "\nGlobal options (--port, --sim, --first, --last, --log, --adc-range, --scale, --zero,\n"
+    "--units) may stand before or after the command: vornctl --help lists them.\n";
+
+const char kSetFooter[] =
     "\nKeys: input gain offset lowpass lowpass-type highpass highpass-type coupling notch\n"
     "trigger edge, and the channel's extra settings by name (letter case does not matter,\n"
     "and '-' or '_' may stand for a blank: \"Bridge balance=10\" or bridge-balance=10).\n"
@@ -69,9 +89,17 @@ const char* kSetFooter =
     "  offset: host units; the channel takes the nearest step it can reach.\n"
     "  numeric extra settings: a number within their range.\n"
     "  coupling ac|dc, notch on|off, trigger 1|2, edge rising|falling.\n"
-    "The settings go out with SetCondChan, then gain with CondGainTo and offset with CondOffsTo.\n";
+    "The settings go out with SetCondChan, then gain with CondGainTo and offset with CondOffsTo.\n"
+    "\nWhat set starts from:\n"
+    "  A conditioner cannot report its settings, so every set applies a whole record. On a\n"
+    "  serial port set starts from the record it last applied to the channel, kept per port\n"
+    "  in " VORNCTL_STATE_DIRECTORY ":\n"
+    "  `set 0 gain=10`, then `set 0 coupling=ac`, leaves gain 10. --fresh starts from the\n"
+    "  defaults instead (gain 1, every switch off, first input and characteristics), as a\n"
+    "  host program that has just started would. --scale, --zero and --units, when given,\n"
+    "  replace the remembered scaling. The simulator's settings are not remembered.\n";
 
-const char* kPanelFooter =
+const char kPanelFooter[] =
     "\nThe panel is the library's own (CONDVorn.dll beside vornctl.exe), as a host program opens\n"
     "it, with its live display saying \"No data\": vornctl has no ADC. The library takes its port\n"
     "and probe range from its configuration; a PORT, --first and --last given here stand for\n"
@@ -79,62 +107,131 @@ const char* kPanelFooter =
     "and then send every setting of each changed channel, since a conditioner cannot report\n"
     "its settings; Cancel sends nothing. OK prints what changed.\n";
 
+const char kTraceUsage[] = " COMMAND [ARGUMENTS...]";
+
+// Usage lines that show where the global options go, and trace's COMMAND,
+// which is another command and so no argument CLI11 knows of.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    std::string usage = CLI::Formatter::make_usage(app, name);
+    const CLI::App* parent = app->get_parent();
+    if (parent == nullptr) return usage;
+    // "Usage: vornctl set ..." -> "Usage: vornctl [GLOBAL OPTIONS] set ..."
+    const std::string program = parent->get_name();
+    usage.insert(usage.find(program) + program.size(), " [GLOBAL OPTIONS]");
+    if (app->get_name() == "trace") usage.insert(usage.find_last_not_of('\n') + 1, kTraceUsage);
+    return usage;
+  }
+};
+
 // Registers --json on a command.
 void AddJson(CLI::App& command, Options& options) {
   command.add_flag("--json", options.json, "Print JSON for scripts instead of text");
 }
 
 void AddChannel(CLI::App& command, Options& options) {
-  command.add_option("channel", options.channel, "Channel number, 0 to 127")->required();
+  command.add_option("CH", options.channel, "Channel number, 0 to 127")->required();
 }
 
-// The one command given, noting in the options whether "trace" came with
-// it. Throws for none or several.
-Command ChosenCommand(const CLI::App& app, Options& options) {
-  std::vector<Command> chosen;
+void DeclareScan(CLI::App& scan, Options& options) { AddJson(scan, options); }
+
+void DeclareInfo(CLI::App& info, Options& options) {
+  AddChannel(info, options);
+  info.add_option("--input", options.input, "Show the gains of this input (name or index)");
+  AddJson(info, options);
+}
+
+void DeclareSet(CLI::App& set, Options& options) {
+  AddChannel(set, options);
+  set.add_option("KEY=VALUE", options.settings, "The settings to change")->required();
+  set.add_flag("--fresh", options.fresh, "Start from the defaults, not from the record last applied");
+  AddJson(set, options);
+  set.footer(std::string(kSetFooter) + kCommandFooter);
+}
+
+void DeclarePanel(CLI::App& panel, Options& options) {
+  panel.add_option("PORT", options.panelPort, "Serial port, e.g. COM3 (default: the library's configured port)");
+  panel.footer(std::string(kPanelFooter) + kCommandFooter);
+}
+
+// A command: its name and summary for --help, the arguments and checks it
+// adds to the command line, and what runs it.
+struct CommandSpec {
+  const char* name;
+  const char* summary;
+  void (*declare)(CLI::App& command, Options& options);  // null: nothing beyond the global options
+  CommandRunner run;
+};
+
+// The commands, in the order --help lists them.
+const CommandSpec kCommands[] = {
+    {"scan", "Find the channels on the line and summarise each", DeclareScan, RunScan},
+    {"info", "Everything a channel reports about itself", DeclareInfo, RunInfo},
+    {"set", "Change a channel's settings: vornctl set CH key=value ...", DeclareSet, RunSet},
+    {"demo", "A guided run on the simulator: scan, info, and a few settings", nullptr, RunDemo},
+    {"panel", "Windows: set the conditioners by hand in the library's control panel", DeclarePanel, RunPanel},
+};
+
+std::string CommandNames() {
+  std::string names = "trace";
+  for (const CommandSpec& command : kCommands) names += std::string(" ") + command.name;
+  return names;
+}
+
+// The runner of the one command given, noting in the options whether
+// "trace" came with it. Throws for none or several.
+CommandRunner ChosenCommand(const CLI::App& app, Options& options) {
+  std::vector<CommandRunner> chosen;
   for (const CLI::App* sub : app.get_subcommands()) {
-    const std::string& name = sub->get_name();
-    if (name == "trace") options.trace = true;
-    if (name == "scan") chosen.push_back(Command::kScan);
-    if (name == "info") chosen.push_back(Command::kInfo);
-    if (name == "set") chosen.push_back(Command::kSet);
-    if (name == "demo") chosen.push_back(Command::kDemo);
-    if (name == "panel") chosen.push_back(Command::kPanel);
+    if (sub->get_name() == "trace") options.trace = true;
+    for (const CommandSpec& command : kCommands) {
+      if (sub->get_name() == command.name) chosen.push_back(command.run);
+    }
   }
   if (chosen.empty()) throw CommandError(ExitCode::kUsage, "trace needs a command to watch, e.g. vornctl trace info 0");
   if (chosen.size() > 1) throw CommandError(ExitCode::kUsage, "give one command at a time");
   return chosen.front();
 }
 
+// The help asked for: of the command it follows ("trace set --help" is
+// set's), else the global one.
+void PrintHelp(const CLI::App& app) {
+  const std::vector<CLI::App*> given = app.get_subcommands();
+  const CLI::App* shown = given.empty() ? &app : given.back();
+  std::cout << (shown == &app ? app.help() : shown->help(app.get_name()));
+}
+
 }  // namespace
 
 std::optional<Options> ParseCommandLine(int argc, char** argv) {
   Options options;
-  CLI::App app{"vornctl: find, inspect and set Vorn signal-conditioner channels through the CONDVorn library."};
-  app.footer(MainFooter());
+  CLI::App app{"vornctl: find, inspect and set Vorn signal-conditioner channels through the CONDVorn library.",
+               "vornctl"};
+  app.formatter(std::make_shared<UsageFormatter>());
   app.fallthrough();
   app.require_subcommand(1, 2);  // a command, possibly after "trace"
 
+  app.add_option("--port", options.port, "Serial port to use, e.g. " VORNCTL_EXAMPLE_PORT " (not with --sim)")
+      ->type_name("NAME");
   std::vector<std::string> sim;
-  CLI::Option* port = app.add_option("--port", options.port,
-#ifdef _WIN32
-                                     "Serial port to use, e.g. COM3"
-#else
-                                     "Serial port to use, e.g. /dev/ttyUSB0"
-#endif
-                                     )
-                           ->type_name("NAME");
-  app.add_option("--sim", sim, "Use the built-in simulator (the default), optionally with one PROFILE")
-      ->expected(0, 1)
-      ->type_name("[PROFILE]")
-      ->excludes(port);
+  CLI::Option* simOption =
+      app.add_option("--sim", sim, "Use the built-in simulator (the default), optionally with one PROFILE")
+          ->expected(0, 1)
+          ->type_name("[PROFILE]");
   CLI::Option* first = app.add_option("--first", options.first, "First channel number to probe (default 0)")
-                            ->type_name("N")
-                            ->check(CLI::Range(0, 127));
+      ->type_name("N")
+      ->check(CLI::Range(0, 127));
   CLI::Option* last = app.add_option("--last", options.last, "Probe at least up to this channel number (default 0)")
-                           ->type_name("N")
-                           ->check(CLI::Range(0, 127));
-  app.add_flag("--log", options.log, "Keep the library's diagnostic log of the initialisation; vornctl says where");
+      ->type_name("N")
+      ->check(CLI::Range(0, 127));
+  std::vector<std::string> log;
+  CLI::Option* logOption =
+      app.add_option("--log", log,
+                     "Keep the library's diagnostic log of the initialisation in FILE (default: "
+                     "ZELCOND.LOG in the state directory); vornctl says where")
+          ->expected(0, 1)
+          ->type_name("[FILE]");
   app.add_option("--adc-range", options.adcRange, "The host's ADC full scale in volts (default 5)")
       ->check(CLI::PositiveNumber);
   app.add_option("--scale", options.scale, "Host record: units per ADC code (default: volts at the ADC)");
@@ -142,54 +239,39 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
   app.add_option("--units", options.units, "Host record: name of the units, at most 7 characters (default Volt)")
       ->check([](const std::string& units) { return units.size() <= 7 ? std::string() : "at most 7 characters"; });
 
-  CLI::App* scan = app.add_subcommand("scan", "Find the channels on the line and summarise each");
-  AddJson(*scan, options);
-
-  CLI::App* info = app.add_subcommand("info", "Everything a channel reports about itself");
-  AddChannel(*info, options);
-  info->add_option("--input", options.input, "Show the gains of this input (name or index)");
-  AddJson(*info, options);
-
-  CLI::App* set = app.add_subcommand("set", "Change a channel's settings: vornctl set CH key=value ...");
-  AddChannel(*set, options);
-  set->add_option("settings", options.settings, "key=value pairs")->required();
-  AddJson(*set, options);
-  set->footer(kSetFooter);
-
-  app.add_subcommand("trace", "vornctl trace COMMAND ...: show every command and reply on the line");
-  app.add_subcommand("demo", "A guided run on the simulator: scan, info, and a few settings");
-
-  CLI::App* panel = app.add_subcommand("panel", "Windows: set the conditioners by hand in the library's control panel");
-  panel->add_option("port", options.panelPort, "Serial port, e.g. COM3 (default: the library's configured port)");
-  panel->footer(kPanelFooter);
+  app.add_subcommand("trace", "vornctl trace COMMAND ...: show every command and reply on the line")
+      ->footer(std::string("\nCOMMAND is any other command with its arguments, e.g. vornctl trace info 0.\n") +
+               kCommandFooter);
+  for (const CommandSpec& command : kCommands) {
+    CLI::App* sub = app.add_subcommand(command.name, command.summary);
+    sub->footer(kCommandFooter);
+    if (command.declare != nullptr) command.declare(*sub, options);
+  }
+  // After the commands, which would otherwise inherit it.
+  app.footer(MainFooter());
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    PrintHelp(app);
+    return std::nullopt;
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) {  // --help: CLI11 prints it
-      app.exit(error);
-      return std::nullopt;
-    }
     // A word where the command belongs is left over as an extra.
     const std::vector<std::string> extras = app.remaining();
-    if (app.get_subcommands().empty() && !extras.empty()) {
-      throw CommandError(ExitCode::kUsage, "unknown command \"" + extras.front() +
-                                               "\"; commands: scan info set trace demo panel (see vornctl --help)");
+    if (app.get_subcommands().empty() && !extras.empty() && extras.front().front() != '-') {
+      throw CommandError(ExitCode::kUsage, "unknown command \"" + extras.front() + "\"; commands: " + CommandNames() +
+                                               " (see vornctl --help)");
     }
     throw CommandError(ExitCode::kUsage, std::string(error.what()) + " (see vornctl --help)");
   }
 
-  options.command = ChosenCommand(app, options);
-  if (!sim.empty()) options.simProfile = sim.front();
-  if (options.command == Command::kDemo && options.port) {
-    throw CommandError(ExitCode::kUsage, "demo runs on the simulator only; leave out --port");
+  options.run = ChosenCommand(app, options);
+  if (simOption->count() > 0) {
+    if (options.port) throw CommandError(ExitCode::kUsage, "give --port or --sim, not both");
+    options.sim = sim.empty() ? "" : sim.front();
   }
-  if (options.command == Command::kPanel) {
-    if (!sim.empty()) throw CommandError(ExitCode::kUsage, "panel runs on a serial port only; leave out --sim");
-    if (options.port && options.panelPort) throw CommandError(ExitCode::kUsage, "give the panel's port once");
-    if (options.port) options.panelPort = options.port;
-    options.probeRangeGiven = first->count() > 0 || last->count() > 0;
-  }
+  if (logOption->count() > 0) options.log = log.empty() ? "" : log.front();
+  options.probeRangeGiven = first->count() > 0 || last->count() > 0;
   return options;
 }
 

@@ -114,6 +114,7 @@ void ShowRefusal(const Session& session, const ChannelInfo& info) {
 }  // namespace
 
 int RunDemo(const Options& options) {
+  if (options.port) throw CommandError(ExitCode::kUsage, "demo runs on the simulator only; leave out --port");
   std::cout << "vornctl demo: a guided run on the built-in simulator, no hardware needed.\n"
                "Every step goes through the library's exported functions, as a host program's would.\n";
   Session session(options);

@@ -18,8 +18,15 @@ struct Probe {
 
 class DiscoveryWatch : public LineObserver {
  public:
-  // Where to show the channel being probed; null (the default) for nowhere.
-  void ShowProgress(std::ostream* progress) { progress_ = progress; }
+  // Where to show the channel being probed, as "channel 6 (2 of 3)" for a
+  // scan that probes channels first to last; null (the default) for nowhere.
+  // The scan goes on beyond `last` while channels answer, and the count
+  // with it.
+  void ShowProgress(std::ostream* progress, int first, int last) {
+    progress_ = progress;
+    first_ = first;
+    last_ = last;
+  }
   // Stops watching (the scan is over) and clears the progress line.
   void Finish();
   const std::vector<Probe>& probes() const { return probes_; }
@@ -30,6 +37,8 @@ class DiscoveryWatch : public LineObserver {
 
  private:
   std::ostream* progress_ = nullptr;
+  int first_ = 0;
+  int last_ = 0;
   bool watching_ = true;
   std::vector<Probe> probes_;
 };

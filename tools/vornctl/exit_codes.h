@@ -3,6 +3,7 @@
 // apart; --help lists them.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 
@@ -19,14 +20,19 @@ enum class ExitCode : int {
   kNoChannels = 7,      // no channel answered the scan
 };
 
-// A failure with a message for the person at the keyboard.
+// A failure with a message for the person at the keyboard, and what a
+// command had found before it failed, for a script that asked for JSON.
 class CommandError : public std::runtime_error {
  public:
-  CommandError(ExitCode code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  CommandError(ExitCode code, const std::string& message, nlohmann::json details = nullptr)
+      : std::runtime_error(message), code_(code), details_(std::move(details)) {}
   ExitCode code() const { return code_; }
+  // A JSON object, or null.
+  const nlohmann::json& details() const { return details_; }
 
  private:
   ExitCode code_;
+  nlohmann::json details_;
 };
 
 // The exit-code table for --help.

@@ -20,20 +20,26 @@ ChanSettings HostRecord(double scale, double zero, const std::string& units) {
   return record;
 }
 
+ChanSettings HostRecordFor(const Options& options) {
+  return HostRecord(options.scale.value_or(options.adcRange / 32768.0), options.zero.value_or(0.0),
+                    options.units.value_or(" Volt"));
+}
+
 nlohmann::json RecordJson(const ChanSettings& record) {
-  std::vector<double> extraValues(std::begin(record.extraValues), std::end(record.extraValues));
+  std::vector<double> extraValues;
+  for (float value : record.extraValues) extraValues.push_back(FloatAsWritten(value));
   return {
-      {"scale", record.scale},
-      {"zero", record.zero},
+      {"scale", FloatAsWritten(record.scale)},
+      {"zero", FloatAsWritten(record.zero)},
       {"units", std::string(record.units, strnlen(record.units, sizeof record.units))},
-      {"gain", record.gain},
-      {"offset", record.offset},
+      {"gain", FloatAsWritten(record.gain)},
+      {"offset", FloatAsWritten(record.offset)},
       {"flags", record.flags},
       {"input", record.input},
       {"lowPassType", record.lowPassType},
-      {"lowPassCutoff", record.lowPassCutoff},
+      {"lowPassCutoff", FloatAsWritten(record.lowPassCutoff)},
       {"highPassType", record.highPassType},
-      {"highPassCutoff", record.highPassCutoff},
+      {"highPassCutoff", FloatAsWritten(record.highPassCutoff)},
       {"extraValues", extraValues},
   };
 }

@@ -5,14 +5,19 @@
 #include <ostream>
 
 #include "condvorn.h"
+#include "options.h"
 
 namespace vornctl {
 
 // A record as a host makes one: size set, gain 1, the given scaling and
 // units name (at most 7 characters), every other field 0.
 ChanSettings HostRecord(double scale, double zero, const std::string& units);
+// The host record with the command line's scaling: by default volts at the
+// ADC, zero 0 and units " Volt".
+ChanSettings HostRecordFor(const Options& options);
 
-// The record's fields by name.
+// The fields of the record that a host sets, named as in condvorn.h (the
+// remembered settings keep them so, see remembered_settings.h).
 nlohmann::json RecordJson(const ChanSettings& record);
 
 // A table of the fields that a host reads back, before and after.

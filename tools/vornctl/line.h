@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "os/os.h"
@@ -23,6 +24,9 @@ class Line {
   virtual std::string Description() const = 0;
   // Why opening failed, from the code that the link's Open returned.
   virtual std::string OpenFailure(int32_t code) const = 0;
+  // The name of the line in the file of its remembered settings; nothing
+  // for a line whose settings are not remembered.
+  virtual std::optional<std::string> SettingsKey() const = 0;
 };
 
 }  // namespace vornctl

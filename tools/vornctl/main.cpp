@@ -1,36 +1,39 @@
 // vornctl: a command-line host of the CONDVorn library. It hosts the
 // library in-process and drives the conditioners only through its
 // exported functions, as any host program does.
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
-#include "demo.h"
 #include "exit_codes.h"
-#include "info.h"
 #include "options.h"
-#include "panel.h"
-#include "scan.h"
-#include "set.h"
 
 namespace vornctl {
 namespace {
 
-int Run(int argc, char** argv) {
-  const std::optional<Options> options = ParseCommandLine(argc, argv);
-  if (!options) return static_cast<int>(ExitCode::kOk);
-  switch (options->command) {
-    case Command::kScan:
-      return RunScan(*options);
-    case Command::kInfo:
-      return RunInfo(*options);
-    case Command::kSet:
-      return RunSet(*options);
-    case Command::kDemo:
-      return RunDemo(*options);
-    case Command::kPanel:
-      return RunPanel(*options);
+// Whether the command line asks for JSON; read from the words themselves,
+// so that an error in parsing them is reported as asked too.
+bool WantsJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--json") == 0) return true;
   }
-  return static_cast<int>(ExitCode::kInternal);
+  return false;
+}
+
+// The error for the person on standard error and, with --json, for a
+// script on standard output: {"error": ..., "exitCode": ...} with the
+// error's details.
+int Fail(ExitCode code, const std::string& message, const nlohmann::json& details, bool json) {
+  std::cout.flush();
+  std::cerr << "vornctl: " << message << std::endl;
+  if (json) {
+    nlohmann::json report = details.is_object() ? details : nlohmann::json::object();
+    report["error"] = message;
+    report["exitCode"] = static_cast<int>(code);
+    std::cout << report.dump(2) << std::endl;
+  }
+  return static_cast<int>(code);
 }
 
 }  // namespace
@@ -38,18 +41,15 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   using vornctl::ExitCode;
+  const bool json = vornctl::WantsJson(argc, argv);
   try {
-    return vornctl::Run(argc, argv);
+    const std::optional<vornctl::Options> options = vornctl::ParseCommandLine(argc, argv);
+    return options ? options->run(*options) : static_cast<int>(ExitCode::kOk);
   } catch (const vornctl::CommandError& error) {
-    std::cout.flush();
-    std::cerr << "vornctl: " << error.what() << std::endl;
-    return static_cast<int>(error.code());
+    return vornctl::Fail(error.code(), error.what(), error.details(), json);
   } catch (const std::exception& error) {
-    std::cout.flush();
-    std::cerr << "vornctl: internal error: " << error.what() << std::endl;
+    return vornctl::Fail(ExitCode::kInternal, std::string("internal error: ") + error.what(), nullptr, json);
   } catch (...) {
-    std::cout.flush();
-    std::cerr << "vornctl: internal error" << std::endl;
+    return vornctl::Fail(ExitCode::kInternal, "internal error", nullptr, json);
   }
-  return static_cast<int>(ExitCode::kInternal);
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "channel/cutoff_modes.h"
 
@@ -23,6 +24,17 @@ std::string CutoffValueText(double cutoff) {
 }
 
 }  // namespace
+
+double FloatAsWritten(float value) {
+  if (!std::isfinite(value)) return value;
+  char text[32];
+  for (int digits = 1; digits < 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (std::strtof(text, nullptr) == value) return std::strtod(text, nullptr);
+  }
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));  // always enough for a float
+  return std::strtod(text, nullptr);
+}
 
 std::string FormatNumber(double value) {
   char text[32];

@@ -6,6 +6,11 @@
 
 namespace vornctl {
 
+// The double nearest to the float's shortest text (0.1f gives 0.1), so that
+// JSON, which writes the shortest text of a double, shows a record's float
+// field as the float it is; the double reads back as the same float.
+double FloatAsWritten(float value);
+
 // Six significant digits, trailing zeros dropped ("%g").
 std::string FormatNumber(double value);
 // Numbers separated by blanks.

@@ -94,11 +94,12 @@ int32_t WINAPI NoSamples(int16_t*, int32_t, int32_t) { return 0; }
 }  // namespace
 
 int RunPanel(const Options& options) {
+  if (options.sim) throw CommandError(ExitCode::kUsage, "panel runs on a serial port only; leave out --sim");
+  if (options.port && options.panelPort) throw CommandError(ExitCode::kUsage, "give the panel's port once");
+  const std::optional<std::string> port = options.panelPort ? options.panelPort : options.port;
   const Library library;
   std::vector<std::unique_ptr<ConfigOverride>> overrides;
-  if (options.panelPort) {
-    overrides.push_back(std::make_unique<ConfigOverride>("Port", PreparePort(*options.panelPort)));
-  }
+  if (port) overrides.push_back(std::make_unique<ConfigOverride>("Port", PreparePort(*port)));
   if (options.probeRangeGiven) {
     overrides.push_back(std::make_unique<ConfigOverride>("First", options.first));
     overrides.push_back(std::make_unique<ConfigOverride>("Last", options.last));
@@ -108,8 +109,8 @@ int RunPanel(const Options& options) {
   auto* killCond = library.Export<decltype(KillCond)>("KillCond");
   if (started == COND_ERR_NO_LINK) {
     killCond();
-    throw CommandError(ExitCode::kPortFailed, "the library cannot open its serial port" +
-                                                  (options.panelPort ? " " + *options.panelPort : std::string()));
+    throw CommandError(ExitCode::kPortFailed,
+                       "the library cannot open its serial port" + (port ? " " + *port : std::string()));
   }
   library.Export<decltype(SetADCRange)>("SetADCRange")(options.adcRange);
 
@@ -117,10 +118,9 @@ int RunPanel(const Options& options) {
   // unless the command line says otherwise.
   auto* condOnChan = library.Export<decltype(CondOnChan)>("CondOnChan");
   std::vector<ChanSettings> records;
-  const double scale = options.scale.value_or(options.adcRange / 32768.0);
-  for (int32_t port = 0; port < COND_PORT_COUNT; ++port) {
-    ChanSettings record = HostRecord(scale, options.zero, options.units);
-    record.inUse = condOnChan(port, 0) == 1 ? 1 : 0;
+  for (int32_t number = 0; number < COND_PORT_COUNT; ++number) {
+    ChanSettings record = HostRecordFor(options);
+    record.inUse = condOnChan(number, 0) == 1 ? 1 : 0;
     records.push_back(record);
   }
   while (!records.empty() && records.back().inUse == 0) records.pop_back();
@@ -132,10 +132,10 @@ int RunPanel(const Options& options) {
   const std::vector<ChanSettings> before = records;
   const int32_t changed = library.Export<decltype(DoCondMenu)>("DoCondMenu")(
       records.data(), static_cast<int32_t>(records.size()), NoSamples, COND_MENU_DEFERRED_APPLY, nullptr);
-  for (size_t port = 0; port < records.size(); ++port) {
-    if (changed == 0 || records[port].changed == 0) continue;
-    std::cout << "channel " << port << ":\n";
-    PrintRecordComparison(std::cout, before[port], records[port]);
+  for (size_t number = 0; number < records.size(); ++number) {
+    if (changed == 0 || records[number].changed == 0) continue;
+    std::cout << "channel " << number << ":\n";
+    PrintRecordComparison(std::cout, before[number], records[number]);
   }
   if (changed == 0) std::cout << "nothing changed\n";
   killCond();

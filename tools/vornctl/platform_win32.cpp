@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 #include "exit_codes.h"
 #include "platform.h"
@@ -20,6 +21,14 @@ int32_t PreparePort(const std::string& name) {
     throw CommandError(ExitCode::kUsage, "--port " + name + ": expected a COM port such as COM3 (COM1 to COM256)");
   }
   return number;
+}
+
+std::string PortKey(const std::string& name) { return "COM" + std::to_string(PreparePort(name)); }
+
+std::optional<std::filesystem::path> StateDirectory() {
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  if (local == nullptr || *local == L'\0') return std::nullopt;
+  return std::filesystem::path(local) / "condvorn";
 }
 
 std::string SystemErrorText(int32_t code) {

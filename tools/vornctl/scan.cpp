@@ -1,5 +1,6 @@
 #include "scan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -90,13 +91,7 @@ nlohmann::json ScanJson(const std::vector<ScanRow>& rows, const std::string& lin
   for (const ScanRow& row : rows) {
     nlohmann::json entry = {{"channel", row.channel}, {"status", row.status}};
     if (row.info) {
-      const ChannelInfo& info = *row.info;
-      entry.update({{"type", info.type},
-                    {"inputs", info.inputs.size()},
-                    {"gains", info.gains.size()},
-                    {"lowPassTypes", info.lowPass.size()},
-                    {"highPassTypes", info.highPass.size()},
-                    {"extras", info.extras.size()}});
+      entry.update(ChannelInfoJson(*row.info));
       ++found;
     } else {
       entry["replies"] = row.replies;
@@ -109,15 +104,17 @@ nlohmann::json ScanJson(const std::vector<ScanRow>& rows, const std::string& lin
 int RunScan(const Options& options) {
   Session session(options);
   const std::vector<ScanRow> rows = ScanLine(session, !options.json && StdoutIsTerminal() ? &std::cout : nullptr);
+  const bool found = std::any_of(rows.begin(), rows.end(), [](const ScanRow& row) { return row.info.has_value(); });
+  nlohmann::json json;
   if (options.json) {
-    std::cout << ScanJson(rows, session.LineDescription()).dump(2) << std::endl;
+    json = ScanJson(rows, session.LineDescription());
   } else {
     PrintScan(std::cout, rows, session.LineDescription());
   }
-  for (const ScanRow& row : rows) {
-    if (row.info) return static_cast<int>(ExitCode::kOk);
-  }
-  throw CommandError(ExitCode::kNoChannels, session.NoChannelsMessage());
+  // With nothing found, the JSON of what each probe met comes with the error.
+  if (!found) throw CommandError(ExitCode::kNoChannels, session.NoChannelsMessage(), json);
+  if (options.json) std::cout << json.dump(2) << std::endl;
+  return static_cast<int>(ExitCode::kOk);
 }
 
 }  // namespace vornctl

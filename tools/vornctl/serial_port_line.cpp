@@ -14,6 +14,8 @@ double SerialPortLine::ElapsedMs() const {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
 }
 
+std::optional<std::string> SerialPortLine::SettingsKey() const { return PortKey(name_); }
+
 std::string SerialPortLine::OpenFailure(int32_t code) const {
   return "cannot open serial port " + name_ + ": " + SystemErrorText(code) + " (error " + std::to_string(code) + ")";
 }

@@ -19,6 +19,7 @@ class SerialPortLine : public Line {
   double ElapsedMs() const override;
   std::string Description() const override { return name_; }
   std::string OpenFailure(int32_t code) const override;
+  std::optional<std::string> SettingsKey() const override;
 
  private:
   std::string name_;

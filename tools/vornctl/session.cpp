@@ -6,7 +6,7 @@
 #include "api/library_state.h"
 #include "exit_codes.h"
 #include "host_record.h"
-#include "link/diagnostic_log.h"
+#include "platform.h"
 #include "serial_port_line.h"
 #include "simulated_line.h"
 
@@ -15,14 +15,25 @@ namespace {
 
 std::unique_ptr<Line> MakeLine(const Options& options) {
   if (options.port) return std::make_unique<SerialPortLine>(*options.port);
-  return std::make_unique<SimulatedLine>(options.simProfile, options.first);
+  return std::make_unique<SimulatedLine>(options.sim.value_or(""), options.first);
 }
 
-// Where the library keeps its diagnostic log, as a full path.
-std::string LogLocation() {
+// The file that --log names, or ZELCOND.LOG in the state directory, as a
+// full path. Throws CommandError (kUsage) when there is no state directory.
+std::filesystem::path LogPath(const std::string& given) {
+  std::filesystem::path path = given;
+  if (given.empty()) {
+    const std::optional<std::filesystem::path> directory = StateDirectory();
+    if (!directory) {
+      throw CommandError(ExitCode::kUsage, "--log: the environment names no home directory; give --log FILE");
+    }
+    std::error_code error;
+    std::filesystem::create_directories(*directory, error);
+    path = *directory / "ZELCOND.LOG";
+  }
   std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(condvorn::LogFilePath(), error);
-  return error ? condvorn::LogFilePath() : path.string();
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute;
 }
 
 }  // namespace
@@ -31,17 +42,18 @@ Session::Session(const Options& options)
     : options_(options),
       line_(MakeLine(options)),
       watched_(line_->link()),
-      config_(line_->portNumber(), options.log, options.first, options.last),
+      config_(line_->portNumber(), options.log.has_value(), options.first, options.last),
       host_(*condvorn::PlatformOs().host) {
   watched_.AddObserver(slots_);
   watched_.AddObserver(discovery_);
+  if (options.log) log_ = std::make_unique<RedirectedLog>(*condvorn::PlatformOs().logFile, LogPath(*options.log));
   if (options.trace) {
     const Line* line = line_.get();
     trace_ = std::make_unique<TracePrinter>(std::cerr, [line] { return line->ElapsedMs(); });
     watched_.AddObserver(*trace_);
   }
-  previous_ =
-      condvorn::InstallOs(condvorn::Os{&line_->clock(), &config_, condvorn::PlatformOs().logFile, &host_, &watched_});
+  condvorn::LogFile* logFile = log_ ? log_.get() : condvorn::PlatformOs().logFile;
+  previous_ = condvorn::InstallOs(condvorn::Os{&line_->clock(), &config_, logFile, &host_, &watched_});
   condvorn::LoadLibraryState();
   SetADCRange(options.adcRange);
 }
@@ -52,11 +64,13 @@ Session::~Session() {
 }
 
 bool Session::Start(std::ostream* progress) {
-  discovery_.ShowProgress(progress);
+  discovery_.ShowProgress(progress, options_.first, options_.last);
   const int32_t status = InitCond(1);
   started_ = true;
   discovery_.Finish();
-  if (options_.log) std::cerr << "vornctl: diagnostic log of the initialisation: " << LogLocation() << std::endl;
+  if (log_ && log_->created()) {
+    std::cerr << "vornctl: diagnostic log of the initialisation: " << log_->path().string() << std::endl;
+  }
   if (status == COND_ERR_NO_LINK) {
     const std::optional<int32_t> opened = watched_.lastOpenResult();
     throw CommandError(ExitCode::kPortFailed,
@@ -100,9 +114,6 @@ void Session::RequireChannel(int channel) const {
                      "channel " + std::to_string(channel) + " was not found on the line; channels found:" + found);
 }
 
-ChanSettings Session::NewHostRecord() const {
-  // By default the host's units are volts at the ADC input.
-  return HostRecord(options_.scale.value_or(options_.adcRange / 32768.0), options_.zero, options_.units);
-}
+ChanSettings Session::NewHostRecord() const { return HostRecordFor(options_); }
 
 }  // namespace vornctl

@@ -11,6 +11,7 @@
 #include "extra_slots.h"
 #include "line.h"
 #include "options.h"
+#include "redirected_log.h"
 #include "seeded_config.h"
 #include "trace_printer.h"
 #include "watched_link.h"
@@ -50,6 +51,8 @@ class Session {
   // What each channel probed by Start answered.
   const std::vector<Probe>& probes() const { return discovery_.probes(); }
   std::string LineDescription() const { return line_->Description(); }
+  // The line's name in the file of its remembered settings, if it has one.
+  std::optional<std::string> SettingsKey() const { return line_->SettingsKey(); }
   // What to tell a person when no channel answered.
   std::string NoChannelsMessage() const;
 
@@ -62,6 +65,7 @@ class Session {
   ExtraSlots slots_;
   DiscoveryWatch discovery_;
   std::unique_ptr<TracePrinter> trace_;
+  std::unique_ptr<RedirectedLog> log_;  // with --log
   condvorn::Os previous_;
   bool started_ = false;
 };

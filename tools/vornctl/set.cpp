@@ -1,11 +1,14 @@
 #include "set.h"
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "exit_codes.h"
 #include "host_record.h"
 #include "number_text.h"
+#include "platform.h"
+#include "remembered_settings.h"
 #include "setting_keys.h"
 #include "taken_settings.h"
 
@@ -32,6 +35,32 @@ std::string SnapNote(const SettingRequest& request, const TakenSetting& taken) {
       keys::Canonical(request.value) == "off" ? std::optional<double>(0.0) : ParseNumber(request.value);
   if (!requested || FormatNumber(*requested) == FormatNumber(*taken.number)) return "";
   return "   (" + taken.why + ")";
+}
+
+// The remembered settings of the session's line, if it keeps any.
+std::optional<RememberedSettings> RememberedFor(const Session& session) {
+  const std::optional<std::string> key = session.SettingsKey();
+  if (!key) return std::nullopt;
+  const std::optional<std::filesystem::path> directory = StateDirectory();
+  if (!directory) {
+    std::cerr << "vornctl: the environment names no home directory: the settings applied are not remembered"
+              << std::endl;
+    return std::nullopt;
+  }
+  return RememberedSettings(*directory, *key);
+}
+
+// The record last applied to the channel, with the scaling that the command
+// line gives; nothing when none is remembered.
+std::optional<ChanSettings> RecalledRecord(const Options& options, const Session& session,
+                                           const RememberedSettings& remembered) {
+  const ChanSettings given = session.NewHostRecord();
+  std::optional<ChanSettings> record = remembered.Recall(options.channel, given, std::cerr);
+  if (!record) return std::nullopt;
+  if (options.scale) record->scale = given.scale;
+  if (options.zero) record->zero = given.zero;
+  if (options.units) std::memcpy(record->units, given.units, sizeof record->units);
+  return record;
 }
 
 }  // namespace
@@ -105,10 +134,23 @@ int RunSet(const Options& options) {
   Session session(options);
   session.StartWithChannels();
   session.RequireChannel(options.channel);
-  const SetOutcome outcome = ChangeSettings(session, options.channel, session.NewHostRecord(), requests);
+  const std::optional<RememberedSettings> remembered = RememberedFor(session);
+  std::optional<ChanSettings> recalled;
+  if (remembered && !options.fresh) recalled = RecalledRecord(options, session, *remembered);
+
+  const SetOutcome outcome =
+      ChangeSettings(session, options.channel, recalled.value_or(session.NewHostRecord()), requests);
+  if (remembered) remembered->Remember(options.channel, outcome.after, std::cerr);
+
   if (options.json) {
-    std::cout << SetOutcomeJson(outcome).dump(2) << std::endl;
+    nlohmann::json json = SetOutcomeJson(outcome);
+    json["startedFrom"] = recalled ? "remembered" : "defaults";
+    std::cout << json.dump(2) << std::endl;
   } else {
+    if (recalled) {
+      std::cout << "Started from the settings last applied, kept in " << remembered->file().string()
+                << " (--fresh starts from the defaults).\n";
+    }
     PrintSetOutcome(std::cout, outcome);
   }
   return static_cast<int>(ExitCode::kOk);

@@ -25,6 +25,8 @@ class SimulatedLine : public Line {
   double ElapsedMs() const override { return clock_.NowMs(); }
   std::string Description() const override;
   std::string OpenFailure(int32_t code) const override;
+  // A simulated line starts afresh each run: nothing to remember.
+  std::optional<std::string> SettingsKey() const override { return std::nullopt; }
 
  private:
   vornsim::VirtualClock clock_;

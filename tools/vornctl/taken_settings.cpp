@@ -28,7 +28,7 @@ void AddFilter(std::vector<TakenSetting>& taken, const std::vector<FilterInfo>& 
                   ? "nearest of " + CutoffListText(filter.cutoffs)
                   : "continuous " + FormatNumber(filter.minimum) + " to " + FormatNumber(filter.maximum) + " Hz";
   }
-  taken.push_back({cutoffKey, CutoffText(cutoff), cutoff, cutoff, offered});
+  taken.push_back({cutoffKey, CutoffText(cutoff), FloatAsWritten(cutoff), cutoff, offered});
 }
 
 }  // namespace
@@ -37,10 +37,10 @@ std::vector<TakenSetting> TakenSettings(const ChanSettings& record, const Channe
   std::vector<TakenSetting> taken;
   const nlohmann::json input = NameAt(info.inputs, record.input);
   taken.push_back({keys::kInput, Shown(input), input, std::nullopt, ""});
-  taken.push_back(
-      {keys::kGain, FormatNumber(record.gain), record.gain, record.gain, "nearest of " + JoinNumbers(info.gains)});
-  taken.push_back({keys::kOffset, WithUnits(FormatNumber(record.offset), info.units), record.offset, record.offset,
-                   "nearest step; reach +/-" + WithUnits(FormatNumber(info.maxOffset), info.units)});
+  taken.push_back({keys::kGain, FormatNumber(record.gain), FloatAsWritten(record.gain), record.gain,
+                   "nearest of " + JoinNumbers(info.gains)});
+  taken.push_back({keys::kOffset, WithUnits(FormatNumber(record.offset), info.units), FloatAsWritten(record.offset),
+                   record.offset, "nearest step; reach +/-" + WithUnits(FormatNumber(info.maxOffset), info.units)});
   AddFilter(taken, info.lowPass, record.lowPassType, record.lowPassCutoff, keys::kLowPassType, keys::kLowPass);
   AddFilter(taken, info.highPass, record.highPassType, record.highPassCutoff, keys::kHighPassType, keys::kHighPass);
 
@@ -61,7 +61,7 @@ std::vector<TakenSetting> TakenSettings(const ChanSettings& record, const Channe
       const nlohmann::json choice = NameAt(extra.choiceNames, static_cast<int>(value));
       taken.push_back({extra.name, Shown(choice), choice, std::nullopt, ""});
     } else {
-      taken.push_back({extra.name, FormatNumber(value), value, std::nullopt, ""});
+      taken.push_back({extra.name, FormatNumber(value), FloatAsWritten(value), std::nullopt, ""});
     }
   }
   return taken;
