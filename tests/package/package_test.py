@@ -12,7 +12,7 @@ import zipfile
 
 ENV = os.environ
 FILES = ["bin/CONDVorn.dll", "bin/vornctl.exe", "include/condvorn.h", "lib/condvorn.def", "lib/libCONDVorn.dll.a",
-         "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md"]
+         "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md", "bin/vornsim.exe"]
 
 
 def run(args, cwd=None):

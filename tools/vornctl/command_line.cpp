@@ -100,6 +100,7 @@ Command ChosenCommand(const CLI::App& app, Options& options) {
     if (name == "set") chosen.push_back(Command::kSet);
     if (name == "demo") chosen.push_back(Command::kDemo);
     if (name == "panel") chosen.push_back(Command::kPanel);
+    if (name == "profile") chosen.push_back(Command::kProfile);
   }
   if (chosen.empty()) throw CommandError(ExitCode::kUsage, "trace needs a command to watch, e.g. vornctl trace info 0");
   if (chosen.size() > 1) throw CommandError(ExitCode::kUsage, "give one command at a time");
@@ -163,6 +164,10 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
   panel->add_option("port", options.panelPort, "Serial port, e.g. COM3 (default: the library's configured port)");
   panel->footer(kPanelFooter);
 
+  CLI::App* profile = app.add_subcommand("profile", "A channel's capabilities as a vornsim profile (JSON)");
+  AddChannel(*profile, options);
+  profile->add_option("--out", options.out, "Write the profile to this file instead of standard output");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -174,7 +179,7 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
     const std::vector<std::string> extras = app.remaining();
     if (app.get_subcommands().empty() && !extras.empty()) {
       throw CommandError(ExitCode::kUsage, "unknown command \"" + extras.front() +
-                                               "\"; commands: scan info set trace demo panel (see vornctl --help)");
+                                               "\"; commands: scan info set trace demo panel profile (see vornctl --help)");
     }
     throw CommandError(ExitCode::kUsage, std::string(error.what()) + " (see vornctl --help)");
   }

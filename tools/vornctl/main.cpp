@@ -9,6 +9,7 @@
 #include "info.h"
 #include "options.h"
 #include "panel.h"
+#include "profile_capture.h"
 #include "scan.h"
 #include "set.h"
 
@@ -29,6 +30,8 @@ int Run(int argc, char** argv) {
       return RunDemo(*options);
     case Command::kPanel:
       return RunPanel(*options);
+    case Command::kProfile:
+      return RunProfile(*options);
   }
   return static_cast<int>(ExitCode::kInternal);
 }

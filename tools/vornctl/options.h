@@ -8,7 +8,7 @@
 
 namespace vornctl {
 
-enum class Command { kScan, kInfo, kSet, kDemo, kPanel };
+enum class Command { kScan, kInfo, kSet, kDemo, kPanel, kProfile };
 
 struct Options {
   // Where it talks: a serial port, or the simulator (the default).
@@ -35,6 +35,7 @@ struct Options {
   std::optional<std::string> input;   // info: the input whose gains to show
   std::vector<std::string> settings;  // set: key=value ...
   std::optional<std::string> panelPort;  // panel: the port, else the library's configured one
+  std::optional<std::string> out;        // profile: the file to write, else standard output
 };
 
 // The options from the command line, or nothing when help was asked for
