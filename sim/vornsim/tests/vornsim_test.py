@@ -51,14 +51,14 @@ def run(program, *args):
 
 class PtyLine(unittest.TestCase):
     def setUp(self):
-        self.work = tempfile.TemporaryDirectory()
-        self.addCleanup(self.work.cleanup)
+        self.work = self.enterContext(tempfile.TemporaryDirectory())
 
     def path(self, name, content=None):
-        path = os.path.join(self.work.name, name)
+        """A file of the test's own; with `content`, written (as JSON unless it is text)."""
+        path = os.path.join(self.work, name)
         if content is not None:
             with open(path, "w") as file:
-                json.dump(content, file)
+                file.write(content if isinstance(content, str) else json.dumps(content))
         return path
 
     def start(self, *args, stdin=subprocess.DEVNULL):
@@ -166,10 +166,9 @@ class PtyLine(unittest.TestCase):
             with self.subTest(profile):
                 code, captured, traffic = run(VORNCTL, "--sim", profile, "trace", "profile", "0")
                 self.assertEqual(code, 0, traffic)
-                with open(self.path("captured.json"), "w") as file:
-                    file.write(captured)
-                self.assertEqual(run(VORNCTL, "--sim", file.name, "trace", "profile", "0"), (0, captured, traffic))
-                self.assertEqual(run(VORNCTL, "--sim", file.name, "info", "0", "--json"),
+                path = self.path("captured.json", captured)
+                self.assertEqual(run(VORNCTL, "--sim", path, "trace", "profile", "0"), (0, captured, traffic))
+                self.assertEqual(run(VORNCTL, "--sim", path, "info", "0", "--json"),
                                  run(VORNCTL, "--sim", profile, "info", "0", "--json"))
 
 if __name__ == "__main__":
