@@ -166,7 +166,8 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
 
   CLI::App* profile = app.add_subcommand("profile", "A channel's capabilities as a vornsim profile (JSON)");
   AddChannel(*profile, options);
-  profile->add_option("--out", options.out, "Write the profile to this file instead of standard output");
+  profile->add_option("--out", options.out, "Write the profile to this file instead of standard output")
+      ->type_name("FILE");
 
   try {
     app.parse(argc, argv);
@@ -179,7 +180,8 @@ std::optional<Options> ParseCommandLine(int argc, char** argv) {
     const std::vector<std::string> extras = app.remaining();
     if (app.get_subcommands().empty() && !extras.empty()) {
       throw CommandError(ExitCode::kUsage, "unknown command \"" + extras.front() +
-                                               "\"; commands: scan info set trace demo panel profile (see vornctl --help)");
+                                               "\"; commands: scan info set trace demo panel profile "
+                                               "(see vornctl --help)");
     }
     throw CommandError(ExitCode::kUsage, std::string(error.what()) + " (see vornctl --help)");
   }

@@ -9,11 +9,15 @@
 // the filter tables of channels that answer "?DF;" with 1 or 2.
 #include "profile_capture.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "channel_info.h"
 #include "exit_codes.h"
@@ -51,7 +55,9 @@ class ChannelReplies : public LineObserver {
     const std::vector<std::string>* lines = Lines(query);
     if (!lines || lines->empty()) return numbers;
     const size_t count = static_cast<size_t>(std::max(0, condvorn::ReplyInteger(lines->front().c_str())));
-    for (size_t i = 1; i <= count && i < lines->size(); ++i) numbers.push_back(condvorn::ReplyDouble((*lines)[i].c_str()));
+    for (size_t i = 1; i <= count && i < lines->size(); ++i) {
+      numbers.push_back(condvorn::ReplyDouble((*lines)[i].c_str()));
+    }
     return numbers;
   }
 
@@ -148,7 +154,9 @@ int RunProfile(const Options& options) {
     return static_cast<int>(ExitCode::kOk);
   }
   std::ofstream file(*options.out, std::ios::binary | std::ios::trunc);
-  if (!(file << text).flush()) throw CommandError(ExitCode::kUsage, "--out " + *options.out + ": cannot write the file");
+  if (!(file << text).flush()) {
+    throw CommandError(ExitCode::kUsage, "--out " + *options.out + ": cannot write the file");
+  }
   return static_cast<int>(ExitCode::kOk);
 }
 

@@ -7,6 +7,10 @@
 namespace vornsim {
 namespace {
 
+[[noreturn]] void Fail(const ComPort& port, const std::string& what, int32_t error) {
+  throw std::runtime_error(port.name() + ": " + what + " failed (Windows error " + std::to_string(error) + ")");
+}
+
 // The longest wait for the host between looks at the console: how soon a
 // stop takes effect.
 constexpr uint32_t kLongestWaitMicros = 100000;
@@ -25,7 +29,7 @@ bool ComPortServer::Run(const ConsoleControl& control) {
 void ComPortServer::TakeHostBytes() {
   std::string bytes;
   for (int32_t got = port_.link().GetChar(port_.handle()); got != 0; got = port_.link().GetChar(port_.handle())) {
-    if (got < 0) throw std::runtime_error(port_.name() + ": reading failed (Windows error " + std::to_string(-2 - got) + ")");
+    if (got < 0) Fail(port_, "reading", -2 - got);
     bytes += static_cast<char>(got);
   }
   simulator_.Write(bytes.data(), bytes.size());
@@ -37,7 +41,7 @@ void ComPortServer::SendArrivedReplies() {
   for (int byte = simulator_.ReadByte(); byte >= 0; byte = simulator_.ReadByte()) arrived += static_cast<char>(byte);
   if (arrived.empty()) return;
   const int32_t error = port_.link().Send(port_.handle(), arrived.data(), static_cast<int32_t>(arrived.size()));
-  if (error != 0) throw std::runtime_error(port_.name() + ": writing failed (Windows error " + std::to_string(error) + ")");
+  if (error != 0) Fail(port_, "writing", error);
 }
 
 // Until the next reply byte is due; with none queued, until the host
