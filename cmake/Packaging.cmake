@@ -1,7 +1,7 @@
 # The release package of a Windows build, one ZIP per architecture
 # (CONDVorn-<version>-win32.zip, -win64.zip), made by `cpack --preset win32`
 # and `cpack --preset win64` (scripts/package.sh makes both):
-#   bin/      CONDVorn.dll, vornctl.exe, zelcond.chm once the build makes it
+#   bin/      CONDVorn.dll, vornctl.exe, vornsim.exe, zelcond.chm once the build makes it
 #   include/  condvorn.h, condvorn_version.h
 #   lib/      condvorn.def, libCONDVorn.dll.a (GNU), CONDVorn.lib (Microsoft)
 #   doc/      api.md;  examples/  host.c;  README.md, CHANGELOG.md, LICENSE

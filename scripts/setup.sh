@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev python3 python3-pytest python3-venv
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick llvm lld locales fp-utils
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick llvm lld locales fp-utils socat
   clang libclang-rt-14-dev
 )
 

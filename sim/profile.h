@@ -56,5 +56,7 @@ Profile NamedProfile(const std::string& name);
 // readable reason when it is malformed.
 Profile ProfileFromJson(const std::string& text);
 Profile LoadProfileFile(const std::string& path);
+// The JSON text of a profile, in the form the readers take.
+std::string ProfileToJson(const Profile& profile);
 
 }  // namespace vornsim

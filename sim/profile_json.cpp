@@ -1,4 +1,4 @@
-// Profiles from JSON. The keys are the field names of the profile records:
+// Profiles from and to JSON. The keys are the field names of the profile records:
 //   { "name": "bench", "version": "Vorn222", "digitalFilters": 3, "notch": 50,
 //     "inputs":   [ { "name": "Differential", "gains": [1, 10], "offsetRanges": [0.5, 5] } ],
 //     "lowPass":  [ { "name": "Bessel", "stepped": false, "minimum": 1, "maximum": 10000,
@@ -8,6 +8,7 @@
 //                   { "name": "Balance", "slot": 1, "choices": false, "minimum": -100, "maximum": 100 } ] }
 // Every key may be left out and then keeps the record's default; a key that
 // is not one of these is refused, so that a misspelt key does not go unseen.
+#include <cmath>
 #include <stdexcept>
 
 #include "json_fields.h"
@@ -77,7 +78,68 @@ Profile ReadProfile(const json& value) {
   return profile;
 }
 
+// Whole numbers are written without a fraction ("10", not "10.0"): profiles
+// are read and edited by people.
+nlohmann::ordered_json Written(double value) {
+  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+  if (std::trunc(value) == value && std::fabs(value) < kExactIntegers) return static_cast<int64_t>(value);
+  return value;
+}
+
+nlohmann::ordered_json Written(const std::vector<double>& values) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (double value : values) list.push_back(Written(value));
+  return list;
+}
+
+nlohmann::ordered_json Written(const InputProfile& input) {
+  return {{"name", input.name}, {"gains", Written(input.gains)}, {"offsetRanges", Written(input.offsetRanges)}};
+}
+
+nlohmann::ordered_json Written(const FilterProfile& filter) {
+  nlohmann::ordered_json entry = {{"name", filter.name}, {"stepped", filter.stepped}};
+  if (!filter.stepped) {
+    entry["minimum"] = Written(filter.minimum);
+    entry["maximum"] = Written(filter.maximum);
+  }
+  entry["cutoffs"] = Written(filter.cutoffs);
+  return entry;
+}
+
+nlohmann::ordered_json Written(const ExtraProfile& extra) {
+  nlohmann::ordered_json entry = {{"name", extra.name}, {"slot", extra.slot}, {"choices", extra.choices}};
+  if (extra.choices) {
+    entry["choiceNames"] = extra.choiceNames;
+  } else {
+    entry["minimum"] = Written(extra.minimum);
+    entry["maximum"] = Written(extra.maximum);
+  }
+  return entry;
+}
+
+std::string Compact(const nlohmann::ordered_json& value) {
+  // A device may send names that are not UTF-8: such bytes are written as U+FFFD.
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// A list with one entry a line, as profile files are written by hand.
+template <typename T>
+std::string ListText(const std::vector<T>& entries) {
+  if (entries.empty()) return "[]";
+  std::string text = "[";
+  for (size_t i = 0; i < entries.size(); ++i) text += (i == 0 ? "\n    " : ",\n    ") + Compact(Written(entries[i]));
+  return text + "\n  ]";
+}
+
 }  // namespace
+
+std::string ProfileToJson(const Profile& profile) {
+  std::string text = "{\n  \"name\": " + Compact(profile.name) + ",\n  \"version\": " + Compact(profile.version);
+  if (profile.digitalFilters) text += ",\n  \"digitalFilters\": " + std::to_string(*profile.digitalFilters);
+  return text + ",\n  \"notch\": " + std::to_string(profile.notch) + ",\n  \"inputs\": " + ListText(profile.inputs) +
+         ",\n  \"lowPass\": " + ListText(profile.lowPass) + ",\n  \"highPass\": " + ListText(profile.highPass) +
+         ",\n  \"extras\": " + ListText(profile.extras) + "\n}\n";
+}
 
 Profile ProfileFromJson(const std::string& text) {
   try {

@@ -1,6 +1,7 @@
-// vornsim: simulated Vorn conditioner channels on one serial line, served on
-// a pseudo-terminal so that a program (the library under Wine, a terminal,
-// a test) can open them as a COM port.
+// vornsim: simulated Vorn conditioner channels on one serial line, served
+// where a program (the library, under Wine or on Windows, a terminal, a
+// test) can open them as a serial port: a pseudo-terminal on POSIX systems,
+// a COM port on Windows.
 #include <chrono>
 #include <cstdint>
 #include <exception>
@@ -11,12 +12,9 @@
 
 #include "command_line.h"
 #include "command_record.h"
-#include "line_server.h"
+#include "line_service.h"
 #include "line_setup.h"
-#include "pseudo_terminal.h"
 #include "settings_state.h"
-#include "slave_link.h"
-#include "control_signals.h"
 
 namespace vornsim {
 namespace {
@@ -33,24 +31,6 @@ LineSetup AssembleLine(const Options& options) {
   return setup;
 }
 
-// Serves the line on a pseudo-terminal of its own (linked at --link) until
-// a stop, or until the line dies closed: the port then goes away with it.
-// The line is revived on the same port. Whenever the line is ready, at the
-// start and after each revival, the port's path is printed.
-LineEnd ServeOnePort(Simulator& simulator, const std::function<uint64_t()>& nowMicros, const Options& options,
-                     CommandRecord* record, const ControlSignals& signals) {
-  PseudoTerminal terminal;
-  std::optional<SlaveLink> link;
-  if (options.link) link.emplace(*options.link, terminal.slavePath());
-  for (;;) {
-    std::cout << "pty: " << terminal.slavePath() << std::endl;
-    LineServer server(simulator, nowMicros, terminal.master(), record);
-    const LineEnd end = server.Run(signals, options.exitOnStdinEof);
-    if (end != LineEnd::kRevived) return end;
-    simulator.Revive();
-  }
-}
-
 std::vector<int> ChannelNumbers(const LineSetup& setup) {
   std::vector<int> numbers;
   for (const ChannelSetup& channel : setup.channels) numbers.push_back(channel.number);
@@ -58,7 +38,7 @@ std::vector<int> ChannelNumbers(const LineSetup& setup) {
 }
 
 int Run(int argc, char** argv) {
-  const ControlSignals signals;  // before anything else, so that an early signal waits its turn
+  LineService service;  // before anything else, so that an early stop waits its turn
   const std::optional<Options> options = ParseCommandLine(argc, argv);
   if (!options) return 0;
   if (options->listProfiles) {
@@ -77,12 +57,7 @@ int Run(int argc, char** argv) {
   std::optional<CommandRecord> record;
   if (options->record) record.emplace(*options->record);
 
-  // A line that died closed has no port until SIGUSR1 brings it back on a
-  // new pseudo-terminal.
-  while (ServeOnePort(simulator, nowMicros, *options, record ? &*record : nullptr, signals) == LineEnd::kClosed &&
-         signals.WaitForRevival()) {
-    simulator.Revive();
-  }
+  service.Serve(simulator, nowMicros, *options, record ? &*record : nullptr);
   if (options->state) WriteSettingsState(*options->state, simulator, ChannelNumbers(setup));
   return 0;
 }

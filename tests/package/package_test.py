@@ -13,7 +13,7 @@ import zipfile
 ENV = os.environ
 FILES = ["bin/CONDVorn.dll", "bin/vornctl.exe", "include/condvorn.h", "include/condvorn_version.h", "lib/condvorn.def",
          "lib/libCONDVorn.dll.a", "lib/CONDVorn.lib", "doc/api.md", "examples/host.c", "README.md", "CHANGELOG.md",
-         "LICENSE"]
+         "LICENSE", "bin/vornsim.exe"]
 
 
 def run(args, cwd=None):

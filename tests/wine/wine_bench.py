@@ -5,8 +5,9 @@ with wineboot, then reused), a persistent wineserver and an Xvfb display
 (so that message boxes really appear and the host's watcher can answer
 them). Each test starts the vornsim program, whose pseudo-terminal the
 prefix sees as COM5 (one at a time), writes the library's settings, and
-runs the host with a script (see condhost/script_session.h). Every process
-the bench starts is stopped by its pid.
+runs the host with a script (see condhost/script_session.h); or it joins
+COM5 to COM6 by a null modem (socat) and serves COM6 with a Windows
+program. Every process the bench starts is stopped by its pid.
 
 The build passes its products through the environment: CONDVORN_DLL,
 CONDHOST_EXE, VORNSIM_EXECUTABLE and CONDVORN_WINE_DIR (the bench's
@@ -32,6 +33,7 @@ SETTINGS_KEY = r"HKCU\Software\ZEL\ZELCond\Vorn"
 HOST_DIR = "condvorn"  # C:\condvorn in the prefix
 HELP_FILE = "zelcond.chm"
 SIM_PORT = 5           # the prefix's COM5 is vornsim's pseudo-terminal
+DEVICE_PORT = 6        # a null modem's other end (start_null_modem)
 
 VIRTUAL_DESKTOP = [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
                    (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768")]
@@ -216,8 +218,36 @@ class BackgroundRun:
         with open(self.out_path, errors="replace") as out:
             return code, out.read()
 
+    def interrupt(self):
+        """Ctrl-C: Wine hands SIGINT to the program's console control handlers."""
+        self.process.send_signal(signal.SIGINT)
+
     def stop(self):
         stop_process(self.process)
+
+
+class NullModem:
+    """Two pseudo-terminals joined back to back by socat, linked as two COM
+    ports of a prefix: what one port sends, the other receives, as over a
+    null-modem cable."""
+
+    def __init__(self, links, errors):
+        for link in links:
+            if os.path.lexists(link):
+                os.remove(link)
+        with open(errors, "wb") as error_file:
+            self.process = subprocess.Popen(["socat", "-d", "-d"] + [f"pty,raw,echo=0,link={link}" for link in links],
+                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=error_file,
+                                            preexec_fn=die_with_parent)
+        deadline = time.monotonic() + 10
+        while not all(os.path.lexists(link) for link in links):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.stop()
+                raise RuntimeError(f"socat did not make the ports {links}: see {errors}")
+            time.sleep(POLL_INTERVAL_S)
+
+    def stop(self):
+        stop_process(self.process)  # socat removes its links
 
 
 class GrowingFile:
@@ -496,6 +526,11 @@ class WineBench:
                 json.dump(dict({"channels": []}, **line), file)
         self.sim = Simulator(self.vornsim, channels, link, record, os.path.join(self.work, "vornsim.err"), line_file)
         return self.sim
+
+    def start_null_modem(self, ports=(SIM_PORT, DEVICE_PORT)):
+        """The prefix's two COM ports joined by a null-modem cable; stop() it."""
+        links = [os.path.join(self.prefix, "dosdevices", f"com{port}") for port in ports]
+        return NullModem(links, os.path.join(self.work, "socat.err"))
 
     def run_host(self, lines, screenshots=None, load_stack_kib=None, on_wait=None, timeout=HOST_RUN_TIMEOUT_S):
         """Runs a script; returns its Results.

@@ -10,6 +10,7 @@
 #include "options.h"
 #include "panel.h"
 #include "profile.h"
+#include "profile_capture.h"
 #include "scan.h"
 #include "set.h"
 
@@ -150,6 +151,12 @@ void DeclareSet(CLI::App& set, Options& options) {
   set.footer(std::string(kSetFooter) + kCommandFooter);
 }
 
+void DeclareProfile(CLI::App& profile, Options& options) {
+  AddChannel(profile, options);
+  profile.add_option("--out", options.out, "Write the profile to this file instead of standard output")
+      ->type_name("FILE");
+}
+
 void DeclarePanel(CLI::App& panel, Options& options) {
   panel.add_option("PORT", options.panelPort, "Serial port, e.g. COM3 (default: the library's configured port)");
   panel.footer(std::string(kPanelFooter) + kCommandFooter);
@@ -171,6 +178,7 @@ const CommandSpec kCommands[] = {
     {"set", "Change a channel's settings: vornctl set CH key=value ...", DeclareSet, RunSet},
     {"demo", "A guided run on the simulator: scan, info, and a few settings", nullptr, RunDemo},
     {"panel", "Windows: set the conditioners by hand in the library's control panel", DeclarePanel, RunPanel},
+    {"profile", "A channel's capabilities as a vornsim profile (JSON)", DeclareProfile, RunProfile},
 };
 
 std::string CommandNames() {

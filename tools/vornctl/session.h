@@ -48,6 +48,8 @@ class Session {
   ChanSettings NewHostRecord() const;
 
   const ExtraSlots& extraSlots() const { return slots_; }
+  // Lets `observer` watch the line too; before Start to see the whole run.
+  void AddLineObserver(LineObserver& observer) { watched_.AddObserver(observer); }
   // What each channel probed by Start answered.
   const std::vector<Probe>& probes() const { return discovery_.probes(); }
   std::string LineDescription() const { return line_->Description(); }

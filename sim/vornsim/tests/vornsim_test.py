@@ -1,5 +1,6 @@
 """vornsim on a real pseudo-terminal: a client opens the slave path as a
-serial port, talks to simulated channels, and stops the simulator."""
+serial port, talks to simulated channels, and stops the simulator; and
+vornctl's profile of a simulated channel, which must reproduce it."""
 import json
 import os
 import select
@@ -11,6 +12,7 @@ import tty
 import unittest
 
 VORNSIM = os.environ["VORNSIM"]
+VORNCTL = os.environ["VORNCTL"]
 PROFILES = os.environ["VORNSIM_PROFILES"]
 
 
@@ -42,46 +44,41 @@ def read_pty_line(process):
     return line[len("pty: "):].strip()
 
 
-def finish(process):
-    if process.poll() is None:
-        process.kill()
-        process.wait()
-    for stream in (process.stdin, process.stdout, process.stderr):
-        if stream:
-            stream.close()
+def run(program, *args):
+    done = subprocess.run([program, *args], capture_output=True, text=True, timeout=30)
+    return done.returncode, done.stdout, done.stderr
 
 
 class PtyLine(unittest.TestCase):
     def setUp(self):
-        self.work = tempfile.TemporaryDirectory()
-        self.addCleanup(self.work.cleanup)
+        self.work = self.enterContext(tempfile.TemporaryDirectory())
 
-    def path(self, name):
-        return os.path.join(self.work.name, name)
+    def path(self, name, content=None):
+        """A file of the test's own; with `content`, written (as JSON unless it is text)."""
+        path = os.path.join(self.work, name)
+        if content is not None:
+            with open(path, "w") as file:
+                file.write(content if isinstance(content, str) else json.dumps(content))
+        return path
 
     def start(self, *args, stdin=subprocess.DEVNULL):
         """A running vornsim and its slave path, once it reports ready."""
-        process = subprocess.Popen([VORNSIM, *args], stdin=stdin, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
-        self.addCleanup(finish, process)
+        process = self.enterContext(subprocess.Popen([VORNSIM, *args], stdin=stdin, stdout=subprocess.PIPE,
+                                                     stderr=subprocess.PIPE))
+        self.addCleanup(process.kill)  # before the context's exit waits for it
         return process, read_pty_line(process)
 
     def test_exchange_record_state_and_clean_stop(self):
         link, record, state = self.path("com5"), self.path("record.jsonl"), self.path("state.json")
-        profile = os.path.join(PROFILES, "bridge-amp.json")
-        process, pty = self.start("--channel", "0=df3", "--channel", f"5={profile}", "--link", link,
-                             "--record", record, "--state", state)
+        process, pty = self.start("--channel", "0=df3", "--channel", f"5={os.path.join(PROFILES, 'bridge-amp.json')}",
+                                  "--link", link, "--record", record, "--state", state)
         self.assertEqual(os.path.realpath(link), pty)
-
         port = open_port(link)
         reply, seconds = exchange(port, ";;CH0;?CH;")
-        self.assertEqual(reply, "0\r")
         # Ten characters out, a turnaround, two back: a 9600-baud line takes ~14 ms.
-        self.assertGreater(seconds, 0.010)
-        self.assertLess(seconds, 0.5)  # room for a loaded machine
-        self.assertEqual(exchange(port, "?RV;")[0], "Vorn222\r")
+        self.assertEqual(reply, "0\r")
+        self.assertTrue(0.010 < seconds < 0.5, seconds)  # room for a loaded machine
         os.close(port)
-
         # A client that closes the port and opens it again finds the line still there.
         port = open_port(link)
         self.assertEqual(exchange(port, ";;CH5;?CH;?RV;", lines=2)[0], "5\rVorn224\r")
@@ -90,69 +87,52 @@ class PtyLine(unittest.TestCase):
         os.close(port)
 
         process.send_signal(signal.SIGTERM)
-        _, errors = process.communicate(timeout=5)
-        self.assertEqual((process.returncode, errors), (0, b""))
+        self.assertEqual((process.communicate(timeout=5)[1], process.returncode), (b"", 0))
         self.assertFalse(os.path.lexists(link))
-
         with open(record) as lines:
             commands = [json.loads(line) for line in lines]
         self.assertEqual([(c["ch"], c["cmd"]) for c in commands],
-                         [(0, ";;CH0;"), (0, "?CH;"), (0, "?RV;"), (5, ";;CH5;"), (5, "?CH;"), (5, "?RV;"),
-                          (7, ";;CH7;"), (7, "?CH;"), (5, ";;CH5;"), (5, "GN3;"), (5, "IP2;"), (5, "FA1;"),
-                          (5, "FS2;")])
-        times = [c["t"] for c in commands]
-        self.assertEqual(times, sorted(times))
-
+                         [(0, ";;CH0;"), (0, "?CH;"), (5, ";;CH5;"), (5, "?CH;"), (5, "?RV;"), (7, ";;CH7;"),
+                          (7, "?CH;"), (5, ";;CH5;"), (5, "GN3;"), (5, "IP2;"), (5, "FA1;"), (5, "FS2;")])
+        self.assertEqual([c["t"] for c in commands], sorted(c["t"] for c in commands))
         with open(state) as file:
             channels = json.load(file)["channels"]
-        self.assertEqual(sorted(channels), ["0", "5"])
-        self.assertEqual((channels["0"]["gain"], channels["0"]["input"]), (1, 1))
-        self.assertEqual((channels["5"]["gain"], channels["5"]["input"], channels["5"]["extraSelected"]),
-                         (3, 2, 1))
-        self.assertEqual(channels["5"]["extraValues"], {"1": 2})
+        self.assertEqual({number: (c["gain"], c["input"], c["extraSelected"], c["extraValues"])
+                          for number, c in channels.items()}, {"0": (1, 1, 0, {}), "5": (3, 2, 1, {"1": 2})})
 
     def test_line_file_faults_and_stop_at_stdin_eof(self):
         process, pty = self.start("--line", os.path.join(PROFILES, "faulty-line.json"), "--exit-on-stdin-eof",
-                             stdin=subprocess.PIPE)
+                                  stdin=subprocess.PIPE)
         port = open_port(pty)
         reply, seconds = exchange(port, ";;CH3;?NT;")
-        self.assertEqual(reply, "12\r")
-        self.assertGreater(seconds, 0.025)  # the file's 15 ms turnaround, not the usual 2 ms
-        self.assertEqual(exchange(port, ";;CH5;?CH;")[0], "6\r")
-        self.assertEqual(exchange(port, ";;CH6;?RV;")[0], "Vorn22\r")
-        self.assertEqual(exchange(port, ";;CH7;?RV;", timeout=0.5)[0], "V")
+        self.assertEqual(reply, "12\r", "a raw reply")
+        self.assertGreater(seconds, 0.025, "the file's 15 ms turnaround, not the usual 2 ms")
+        # A wrong channel number, a short version, a stalled reply.
+        for sent, reply in ((";;CH5;?CH;", "6\r"), (";;CH6;?RV;", "Vorn22\r"), (";;CH7;?RV;", "V")):
+            self.assertEqual(exchange(port, sent, timeout=0.5)[0], reply, sent)
         exchange(port, ";;CH9;?LS;", lines=0, timeout=0.1)
-        self.assertEqual(exchange(port, ";;CH0;?CH;", timeout=0.15)[0], "")  # the line is dead now
+        self.assertEqual(exchange(port, ";;CH0;?CH;", timeout=0.15)[0], "", "the line is dead after ?LS")
         os.close(port)
-
         process.communicate(timeout=5)  # closes its stdin
         self.assertEqual(process.returncode, 0)
 
-    def line_file(self, content):
-        path = self.path("line.json")
-        with open(path, "w") as file:
-            json.dump(content, file)
-        return path
-
     def test_a_line_that_dies_comes_back_on_a_signal(self):
         # Noise, then silence, after the version line; SIGUSR1 revives the line.
-        noisy = self.line_file({"channels": [{"number": 0, "profile": "df3"}],
-                                "death": {"kind": "garbage", "afterLines": 2}})
-        process, pty = self.start("--line", noisy)
+        process, pty = self.start("--line", self.path("noisy.json", {
+            "channels": [{"number": 0, "profile": "df3"}], "death": {"kind": "garbage", "afterLines": 2}}))
         port = open_port(pty)
-        self.assertEqual(exchange(port, ";;CH0;?CH;?RV;", lines=3)[0], "0\rVorn222\r\ufffd\ufffd\x7f\r")
-        self.assertEqual(exchange(port, "?CH;", timeout=0.5)[0], "\ufffd\ufffd\x7f" * 2)
+        # Wherever a busy machine splits the reads, the noise is the line's last word.
+        heard = exchange(port, ";;CH0;?CH;?RV;", lines=3)[0] + exchange(port, "?CH;", timeout=0.5)[0]
+        self.assertEqual(heard, "0\rVorn222\r\ufffd\ufffd\x7f\r" + "\ufffd\ufffd\x7f" * 2)
         process.send_signal(signal.SIGUSR1)
         self.assertEqual(read_pty_line(process), pty, "ready again on the same port")
         self.assertEqual(exchange(port, "?CH;")[0], "0\r")
         os.close(port)
 
-        # A closed line takes its port (and the link to it) away; it comes
-        # back on a new pseudo-terminal.
+        # A closed line takes its port (and the link to it) away; it comes back on a new pseudo-terminal.
         link = self.path("com5")
-        closing = self.line_file({"channels": [{"number": 0, "profile": "df3"}],
-                                  "death": {"kind": "close", "afterCommands": 2}})
-        process, _ = self.start("--line", closing, "--link", link)
+        process, _ = self.start("--link", link, "--line", self.path("closing.json", {
+            "channels": [{"number": 0, "profile": "df3"}], "death": {"kind": "close", "afterCommands": 2}}))
         port = open_port(link)
         self.assertEqual(exchange(port, ";;CH0;?CH;")[0], "0\r")
         os.write(port, b"?RV;")
@@ -163,29 +143,34 @@ class PtyLine(unittest.TestCase):
         os.close(port)
         self.assertFalse(os.path.lexists(link))
         process.send_signal(signal.SIGUSR1)
-        revived = read_pty_line(process)
-        self.assertEqual(os.path.realpath(link), revived)
+        self.assertEqual(read_pty_line(process), os.path.realpath(link), "the link points at the new pty")
         port = open_port(link)
         self.assertEqual(exchange(port, ";;CH0;?CH;")[0], "0\r")
         os.close(port)
 
     def test_malformed_setups_are_refused(self):
-        def run(*args):
-            done = subprocess.run([VORNSIM, *args], capture_output=True, text=True, timeout=5)
-            return done.returncode, done.stdout, done.stderr
+        misspelt = self.path("misspelt.json", {"channels": [{"number": 1, "profile": "df3", "faults": {"silnet": 1}}]})
+        dead = self.path("dead.json", {"channels": [{"number": 1, "profile": "df3"}], "death": {"kind": "close"}})
+        for args, message in ((["--line", misspelt], 'channels[0].faults: unknown key "silnet"'),
+                              (["--line", self.path("empty.json", {"channels": []})], "no channel on the line"),
+                              (["--line", dead], 'death: give "afterCommands" or "afterLines"'),
+                              (["--channel", "1=df3", "--channel", "1=df2"], "channel 1 is already on the line"),
+                              (["--channel", "1=no-such-profile"], "neither a built-in profile")):
+            code, out, errors = run(VORNSIM, *args)
+            self.assertEqual((code, out), (2, ""), args)
+            self.assertIn(message, errors, args)
 
-        line_file = self.line_file
-        misspelt = line_file({"channels": [{"number": 1, "profile": "df3", "faults": {"silnet": True}}]})
-        returncode, stdout, stderr = run("--line", misspelt)
-        self.assertEqual((returncode, stdout), (2, ""))
-        self.assertIn('channels[0].faults: unknown key "silnet"', stderr)
-
-        self.assertEqual(run("--line", line_file({"channels": []}))[0], 2)
-        dead = line_file({"channels": [{"number": 1, "profile": "df3"}], "death": {"kind": "close"}})
-        self.assertIn('death: give "afterCommands" or "afterLines"', run("--line", dead)[2])
-        self.assertEqual(run("--channel", "1=df3", "--channel", "1=df2")[0], 2)
-        self.assertEqual(run("--channel", "1=no-such-profile")[0], 2)
-
+    def test_a_captured_profile_reproduces_its_channel(self):
+        """Captured from the simulator and loaded into it again, a profile gives the same
+        capabilities, the same traffic on the line (the capability read's included) and itself."""
+        for profile in run(VORNSIM, "--list-profiles")[1].split():
+            with self.subTest(profile):
+                code, captured, traffic = run(VORNCTL, "--sim", profile, "trace", "profile", "0")
+                self.assertEqual(code, 0, traffic)
+                path = self.path("captured.json", captured)
+                self.assertEqual(run(VORNCTL, "--sim", path, "trace", "profile", "0"), (0, captured, traffic))
+                self.assertEqual(run(VORNCTL, "--sim", path, "info", "0", "--json"),
+                                 run(VORNCTL, "--sim", profile, "info", "0", "--json"))
 
 if __name__ == "__main__":
     unittest.main()
