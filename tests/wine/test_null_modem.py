@@ -10,13 +10,13 @@ import re
 import time
 import unittest
 
-from wine_bench import DEVICE_PORT, SIM_PORT, start_module_bench
+from test_panel import MODELESS, menu
+from wine_bench import DEVICE_PORT, SIM_PORT, call, rec, start_module_bench
 
 bench = None
 HERE = os.path.dirname(os.path.abspath(__file__))
 with open(os.path.join(HERE, "..", "..", "src", "res", "zelcond.h")) as header:
     RELOAD = int(re.search(r"#define IDC_RELOAD\s+(\d+)", header.read()).group(1))
-MODELESS = 2
 DISCOVERY_ATTEMPTS = 3
 READY_TIMEOUT_S = 60
 # The state's fields and the set commands that give them.
@@ -47,25 +47,28 @@ class BackToBack(unittest.TestCase):
     def test_a_host_on_com5_drives_vornsim_exe_on_com6(self):
         record, state = bench.host_file("record.jsonl"), bench.host_file("state.json")
         # Channel 1's capability read parts the gain and offset change on channel 0 from the panel's Reload.
-        script = ["onchan 0 0", "onchan 1 0", "info 0 127", "rec 0 inUse=1 scale=0.001", "gainto 0 10",
-                  "offsto 0 0.5", "info 1 127", f"menu 2 {MODELESS}", f"click {RELOAD}", "killmenu 0"]
+        found = [call("CondOnChan", port, 0) for port in (0, 1)]
+        infos = [call("GetCondInfo2", port, {"want": 127}) for port in (0, 1)]
+        gain, offset = call("CondGainTo", 10, 0), call("CondOffsTo", 0.5, 0)
+        script = [*found, infos[0], rec(0, inUse=1, scale=0.001), gain, offset, infos[1], menu(2, MODELESS),
+                  f"click {RELOAD}", "KillCondMenu 0"]
         for _ in range(DISCOVERY_ATTEMPTS):
             for path in (record, state):
                 if os.path.exists(path):
                     os.remove(path)
             vornsim = self.start_vornsim("--channel", "0=df3", "--channel", "1=classic", "--record",
                                          "C:\\condvorn\\record.jsonl", "--state", "C:\\condvorn\\state.json")
-            results = {line["cmd"]: line for line in bench.run_host(["init 1"] + script) if "cmd" in line}
+            results = {line["cmd"]: line for line in bench.run_host(["InitCond 1"] + script).lines}
             vornsim.interrupt()
             self.assertEqual(vornsim.finish(), (0, f"port: COM{DEVICE_PORT}\n"), "a clean stop on Ctrl-C")
-            if results["onchan 0 0"]["result"] == results["onchan 1 0"]["result"] == 1:
+            if [results[command]["result"] for command in found] == [1, 1]:
                 break  # a loaded machine can answer a probe too late: the channel is then rightly absent
-        self.assertEqual(results["init 1"]["result"], 0)
-        self.assertEqual([results[f"onchan {port} 0"]["result"] for port in (0, 1)], [1, 1])
-        self.assertEqual([results[f"info {port} 127"]["info"]["typeText"] for port in (0, 1)], ["Vorn222", "Vorn203"])
-        self.assertEqual(results["info 0 127"]["info"]["gains"], [1, 2, 5, 10, 20, 50, 100, 200, 500, 1000])
-        self.assertEqual((results["gainto 0 10"]["result"], results["gainto 0 10"]["rec"]["gain"]), (0, 10))
-        self.assertEqual(results["offsto 0 0.5"]["result"], 0)
+        self.assertEqual(results["InitCond 1"]["result"], 0)
+        self.assertEqual([results[command]["result"] for command in found], [1, 1])
+        self.assertEqual([results[command]["info"]["typeText"] for command in infos], ["Vorn222", "Vorn203"])
+        self.assertEqual(results[infos[0]]["info"]["gains"], [1, 2, 5, 10, 20, 50, 100, 200, 500, 1000])
+        self.assertEqual((results[gain]["result"], results[gain]["rec"]["gain"]), (0, 10))
+        self.assertEqual(results[offset]["result"], 0)
 
         with open(record) as lines:
             sent = [(line["ch"], line["cmd"], line["t"]) for line in map(json.loads, lines)]
