@@ -41,6 +41,7 @@ struct Options {
   std::vector<std::string> settings;  // set: key=value ...
   bool fresh = false;                 // set: start from the defaults, not the record last applied
   std::optional<std::string> panelPort;  // panel: the port, else the library's configured one
+  std::optional<std::string> out;        // profile: the file to write, else standard output
 };
 
 // The options from the command line, or nothing when help was asked for
