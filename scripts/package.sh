@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 # (cmake/Packaging.cmake and the programs' own install rules). A program
 # added to the packages is added here too; cpack stops on a file that was
 # not built.
-release_targets=(CONDVorn vornctl import_libraries help_file)
+release_targets=(CONDVorn vornctl vornsim import_libraries help_file)
 presets=(win32 win64)
 
 scripts/setup.sh

@@ -23,7 +23,8 @@ std::string PortKey(const std::string& name);
 // The folder where vornctl keeps what outlasts a run (the remembered
 // settings, the diagnostic log unless told otherwise):
 // $XDG_STATE_HOME/condvorn, else ~/.local/state/condvorn; on Windows
-// %LOCALAPPDATA%\condvorn. Nothing when the environment names no home.
+// %LOCALAPPDATA%\condvorn (a verbatim path there). Nothing when the
+// environment names no home.
 std::optional<std::filesystem::path> StateDirectory();
 
 // The system's text for an error code of the platform's serial link

@@ -25,10 +25,13 @@ int32_t PreparePort(const std::string& name) {
 
 std::string PortKey(const std::string& name) { return "COM" + std::to_string(PreparePort(name)); }
 
+// As a verbatim path ("\\?\C:\..."): a port's settings file is named after
+// the port, and Windows takes "COM5.json" in an ordinary path for the
+// device COM5, so that writing it would send the file down the serial line.
 std::optional<std::filesystem::path> StateDirectory() {
   const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
   if (local == nullptr || *local == L'\0') return std::nullopt;
-  return std::filesystem::path(local) / "condvorn";
+  return std::filesystem::path(L"\\\\?\\" + std::wstring(local)) / "condvorn";
 }
 
 std::string SystemErrorText(int32_t code) {
