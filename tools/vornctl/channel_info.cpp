@@ -12,7 +12,8 @@ namespace vornctl {
 namespace {
 
 constexpr uint32_t kWantEverything = COND_WANT_INPUTS | COND_WANT_GAINS | COND_WANT_HIGH_PASS | COND_WANT_LOW_PASS |
-                                     COND_WANT_MAX_OFFSET | COND_WANT_TYPE_TEXT | COND_WANT_EXTRAS;
+                                     COND_WANT_MAX_OFFSET | COND_WANT_TYPE_TEXT | COND_WANT_EXTRAS |
+                                     COND_WANT_EXTRA_SLOTS;
 
 // A count as reported, limited to the entries the record holds (a failed
 // read reports a negative count).
@@ -55,7 +56,7 @@ std::string Lowered(std::string text) {
 
 }  // namespace
 
-ChannelInfo ReadChannelInfo(int channel, ChanSettings& record, const ExtraSlots& slots) {
+ChannelInfo ReadChannelInfo(int channel, ChanSettings& record) {
   // Large (about 25 kB), so not on the stack.
   auto condInfo = std::make_unique<CondInfo>();
   std::memset(condInfo.get(), 0, sizeof(CondInfo));
@@ -85,8 +86,9 @@ ChannelInfo ReadChannelInfo(int channel, ChanSettings& record, const ExtraSlots&
     const InfoExtraSetting& setting = reported.extraSettings[i];
     ExtraInfo extra{Text(setting.name), setting.kind != 0, std::nullopt, setting.minimum, setting.maximum, {}};
     // Only a slot of the record's own extra values can hold the setting.
-    const std::optional<int> slot = slots.Slot(channel, i);
-    if (slot && *slot >= 0 && *slot < static_cast<int>(std::size(record.extraValues))) extra.slot = slot;
+    if (setting.spare >= 0 && setting.spare < static_cast<int32_t>(std::size(record.extraValues))) {
+      extra.slot = setting.spare;
+    }
     for (int k = 0; extra.choices && k < Entries(setting.choiceCount, std::size(setting.choices)); ++k) {
       extra.choiceNames.push_back(Text(setting.choices[k]));
     }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "condvorn.h"
-#include "extra_slots.h"
 
 namespace vornctl {
 
@@ -45,7 +44,7 @@ struct ChannelInfo {
 // Everything GetCondInfo2 reports for the channel with the host's record
 // (whose input chooses the gains; the library may correct it). Throws
 // CommandError (kInternal) when the library refuses the query.
-ChannelInfo ReadChannelInfo(int channel, ChanSettings& record, const ExtraSlots& slots);
+ChannelInfo ReadChannelInfo(int channel, ChanSettings& record);
 
 nlohmann::json ChannelInfoJson(const ChannelInfo& info);
 

@@ -92,7 +92,7 @@ void Run(const Session& session, const Example& example, std::map<int, ChanSetti
   std::cout << "\n" << example.why << ".\n" << Command(example) << "\n";
   auto found = records.find(example.channel);
   if (found == records.end()) found = records.emplace(example.channel, session.NewHostRecord()).first;
-  const SetOutcome outcome = ChangeSettings(session, example.channel, found->second, ParseRequests(example.words));
+  const SetOutcome outcome = ChangeSettings(example.channel, found->second, ParseRequests(example.words));
   PrintSetOutcome(std::cout, outcome);
   std::cout << "  The host's record (* changed):\n";
   PrintRecordComparison(std::cout, outcome.before, outcome.after);
@@ -105,7 +105,7 @@ void ShowRefusal(const Session& session, const ChannelInfo& info) {
                         "An input the channel does not have: vornctl refuses it and applies nothing"};
   std::cout << "\n" << example.why << ".\n" << Command(example) << "\n";
   try {
-    ChangeSettings(session, example.channel, session.NewHostRecord(), ParseRequests(example.words));
+    ChangeSettings(example.channel, session.NewHostRecord(), ParseRequests(example.words));
   } catch (const CommandError& error) {
     std::cout << "vornctl: " << error.what() << "   (exit code " << static_cast<int>(error.code()) << ")\n";
   }
@@ -140,7 +140,7 @@ int RunDemo(const Options& options) {
     Run(session, *gain, records);
     // The offset's reach depends on the gain just set.
     ChanSettings record = records.at(gain->channel);
-    if (std::optional<Example> offset = OffsetExample(ReadChannelInfo(gain->channel, record, session.extraSlots()))) {
+    if (std::optional<Example> offset = OffsetExample(ReadChannelInfo(gain->channel, record))) {
       Run(session, *offset, records);
     }
   }

@@ -77,7 +77,7 @@ int RunInfo(const Options& options) {
   session.StartWithChannels();
   session.RequireChannel(options.channel);
   ChanSettings record = session.NewHostRecord();
-  ChannelInfo info = ReadChannelInfo(options.channel, record, session.extraSlots());
+  ChannelInfo info = ReadChannelInfo(options.channel, record);
   if (options.input) {
     const std::optional<int> input = FindByNameOrIndex(info.inputs, *options.input);
     if (!input) {
@@ -85,7 +85,7 @@ int RunInfo(const Options& options) {
                          "--input " + *options.input + ": the channel's inputs are " + IndexedNames(info.inputs));
     }
     record.input = static_cast<int16_t>(*input);
-    info = ReadChannelInfo(options.channel, record, session.extraSlots());
+    info = ReadChannelInfo(options.channel, record);
   }
   if (options.json) {
     std::cout << ChannelInfoJson(info).dump(2) << std::endl;

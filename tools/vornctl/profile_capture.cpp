@@ -3,7 +3,7 @@
 // input is chosen in turn for its gains. What the record does not carry is
 // taken from the channel's own replies as they cross the line while the
 // library reads it: each input's offset ranges ("?OS;"), the notch
-// frequency ("?NT;"), the answer to "?DF;" and each extra setting's slot.
+// frequency ("?NT;") and the answer to "?DF;".
 // The library's own additions are taken back out: the "off" entry before a
 // single stepped characteristic's cut-offs, its rectifier mode code, and
 // the filter tables of channels that answer "?DF;" with 1 or 2.
@@ -115,7 +115,7 @@ std::vector<vornsim::FilterProfile> Single(const std::vector<FilterInfo>& filter
 
 vornsim::Profile Capture(const Session& session, int channel, const ChannelReplies& replies) {
   ChanSettings record = session.NewHostRecord();
-  ChannelInfo info = ReadChannelInfo(channel, record, session.extraSlots());
+  ChannelInfo info = ReadChannelInfo(channel, record);
   vornsim::Profile profile;
   profile.name = info.type;
   profile.version = info.type;
@@ -123,7 +123,7 @@ vornsim::Profile Capture(const Session& session, int channel, const ChannelRepli
   profile.notch = replies.Integer("?NT;").value_or(0);
   for (size_t input = 0; input < info.inputs.size(); ++input) {
     record.input = static_cast<int16_t>(input);
-    const ChannelInfo lists = input == 0 ? info : ReadChannelInfo(channel, record, session.extraSlots());
+    const ChannelInfo lists = input == 0 ? info : ReadChannelInfo(channel, record);
     profile.inputs.push_back({info.inputs[input], GainsAsSent(lists.gains), replies.Numbers("?OS;")});
   }
   const int digital = profile.digitalFilters.value_or(0);
@@ -133,8 +133,8 @@ vornsim::Profile Capture(const Session& session, int channel, const ChannelRepli
   }
   for (size_t i = 0; i < info.extras.size(); ++i) {
     const ExtraInfo& extra = info.extras[i];
-    const int slot = session.extraSlots().Slot(channel, static_cast<int>(i)).value_or(0);
-    profile.extras.push_back({extra.name, extra.choices, slot, extra.choiceNames, extra.minimum, extra.maximum});
+    profile.extras.push_back(
+        {extra.name, extra.choices, extra.slot.value_or(0), extra.choiceNames, extra.minimum, extra.maximum});
   }
   return profile;
 }

@@ -53,7 +53,7 @@ std::vector<ScanRow> ScanLine(Session& session, std::ostream* progress) {
       continue;
     }
     ChanSettings record = session.NewHostRecord();
-    rows.push_back({probe.channel, kOk, {}, ReadChannelInfo(probe.channel, record, session.extraSlots())});
+    rows.push_back({probe.channel, kOk, {}, ReadChannelInfo(probe.channel, record)});
   }
   return rows;
 }

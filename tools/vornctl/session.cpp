@@ -44,7 +44,6 @@ Session::Session(const Options& options)
       watched_(line_->link()),
       config_(line_->portNumber(), options.log.has_value(), options.first, options.last),
       host_(*condvorn::PlatformOs().host) {
-  watched_.AddObserver(slots_);
   watched_.AddObserver(discovery_);
   if (options.log) log_ = std::make_unique<RedirectedLog>(*condvorn::PlatformOs().logFile, LogPath(*options.log));
   if (options.trace) {

@@ -8,7 +8,6 @@
 #include "condvorn.h"
 #include "console_host.h"
 #include "discovery_watch.h"
-#include "extra_slots.h"
 #include "line.h"
 #include "options.h"
 #include "redirected_log.h"
@@ -47,7 +46,6 @@ class Session {
   // A host record with the scaling from the command line.
   ChanSettings NewHostRecord() const;
 
-  const ExtraSlots& extraSlots() const { return slots_; }
   // Lets `observer` watch the line too; before Start to see the whole run.
   void AddLineObserver(LineObserver& observer) { watched_.AddObserver(observer); }
   // What each channel probed by Start answered.
@@ -64,7 +62,6 @@ class Session {
   WatchedLink watched_;
   SeededConfig config_;
   ConsoleHost host_;
-  ExtraSlots slots_;
   DiscoveryWatch discovery_;
   std::unique_ptr<TracePrinter> trace_;
   std::unique_ptr<RedirectedLog> log_;  // with --log

@@ -65,7 +65,7 @@ std::optional<ChanSettings> RecalledRecord(const Options& options, const Session
 
 }  // namespace
 
-SetOutcome ChangeSettings(const Session& session, int channel, const ChanSettings& record,
+SetOutcome ChangeSettings(int channel, const ChanSettings& record,
                           const std::vector<SettingRequest>& requests) {
   SetOutcome outcome;
   outcome.channel = channel;
@@ -74,10 +74,10 @@ SetOutcome ChangeSettings(const Session& session, int channel, const ChanSetting
 
   // The gains offered depend on the input: learn them for the one requested.
   ChanSettings working = record;
-  ChannelInfo info = ReadChannelInfo(channel, working, session.extraSlots());
+  ChannelInfo info = ReadChannelInfo(channel, working);
   if (std::optional<int> input = RequestedInput(requests, info); input && *input != working.input) {
     working.input = static_cast<int16_t>(*input);
-    info = ReadChannelInfo(channel, working, session.extraSlots());
+    info = ReadChannelInfo(channel, working);
   }
   SettingPlan plan = PlanSettings(requests, info, working);
 
@@ -88,7 +88,7 @@ SetOutcome ChangeSettings(const Session& session, int channel, const ChanSetting
 
   outcome.after = applied;
   // The limits that now hold: gains of the input taken, offset reach at the new gain.
-  outcome.info = ReadChannelInfo(channel, applied, session.extraSlots());
+  outcome.info = ReadChannelInfo(channel, applied);
   return outcome;
 }
 
@@ -139,7 +139,7 @@ int RunSet(const Options& options) {
   if (remembered && !options.fresh) recalled = RecalledRecord(options, session, *remembered);
 
   const SetOutcome outcome =
-      ChangeSettings(session, options.channel, recalled.value_or(session.NewHostRecord()), requests);
+      ChangeSettings(options.channel, recalled.value_or(session.NewHostRecord()), requests);
   if (remembered) remembered->Remember(options.channel, outcome.after, std::cerr);
 
   if (options.json) {

@@ -26,7 +26,7 @@ struct SetOutcome {
 // SetCondChan with everything but gain and offset, then CondGainTo and
 // CondOffsTo. Throws CommandError for keys and values the channel cannot
 // take before any setting is applied (the capability queries have run).
-SetOutcome ChangeSettings(const Session& session, int channel, const ChanSettings& record,
+SetOutcome ChangeSettings(int channel, const ChanSettings& record,
                           const std::vector<SettingRequest>& requests);
 
 void PrintSetOutcome(std::ostream& out, const SetOutcome& outcome);
