@@ -33,7 +33,9 @@ WANTED = {"scale": 0.001, "input": 1, "gain": 10, "offset": 0.002, "lowPassCutof
 FULL_APPLY = ["IP2;", "GN4;", "AC1;", "NF1;", "FA1;"]
 
 REVIVE = "wait revive"
-RECOVERY = [call("KillCond"), call("InitCond", 0)]
+# The probes after the recovery let the bench repeat a run in which a loaded
+# machine made a channel answer its probe too late.
+RECOVERY = [call("KillCond"), call("InitCond", 0)] + [call("CondOnChan", port, 0) for port in LINE]
 
 
 class LineFaults(unittest.TestCase):
@@ -73,9 +75,9 @@ class LineFaults(unittest.TestCase):
         self.assert_within(results[4], SELECTION + 3 * LIST + 4 * REPLY + WIRE, "capability read on a silent line")
         self.assertEqual(results[7]["result"], 0)
         self.assertIn("?CH;", after, "the next InitCond probes again")
-        self.assert_full_capabilities(results[8])
+        self.assert_full_capabilities(results[-1])
         print(f"recovery: KillCond + InitCond(0) {results[6]['ms'] + results[7]['ms']:.0f} ms, "
-              f"first GetCondInfo2 {results[8]['ms']:.0f} ms")
+              f"first GetCondInfo2 {results[-1]['ms']:.0f} ms")
 
     def test_noise_then_silence_during_a_scan_of_every_channel_number(self):
         # The first selection goes through; noise answers the first probe.
@@ -91,7 +93,7 @@ class LineFaults(unittest.TestCase):
         self.assertEqual(after.count("?CH;"), 128, "the next InitCond probes every number again")
         self.assert_within(results[3], 3 * (SELECTION + FIRST_CHAR + PROBE_REPLY + REPLY) +
                            125 * (SELECTION + FIRST_CHAR), "scan of 0 to 127 once the line is back")
-        self.assert_full_capabilities(results[4])
+        self.assert_full_capabilities(results[-1])
 
     def test_the_line_closes_during_a_full_set_cond_chan(self):
         # The line takes the selection and the new input, then goes away.
@@ -106,10 +108,10 @@ class LineFaults(unittest.TestCase):
         self.assert_within(results[5], SELECTION + 2 * LIST + WIRE, "SetCondChan on a closed line")
         self.assertEqual(results[8]["result"], 0)
         self.assertIn("?CH;", after, "the next InitCond probes again")
-        self.assertEqual(results[9]["result"], 0)
+        self.assertEqual(results[-2]["result"], 0)
         self.assertLessEqual(set(FULL_APPLY), set(after), "the whole record is sent again")
-        self.assertEqual(results[9]["rec"]["gain"], 10)
-        self.assertEqual(results[10]["info"]["gains"], FULL_INFO[0]["gains"])
+        self.assertEqual(results[-2]["rec"]["gain"], 10)
+        self.assertEqual(results[-1]["info"]["gains"], FULL_INFO[0]["gains"])
 
 
 def setUpModule():
