@@ -14,11 +14,12 @@ using vornsim::DeathKind;
 using vornsim::LineDeath;
 
 // The waits a call can meet, in ms: a selection (at most seven characters at
-// 9600 baud, then a pause), a reply, and a list (asked three times, with a
+// 9600 baud, then a pause), a channel's first character, the rest of a
+// probe's reply, any other reply, and a list (asked three times, with a
 // 100 ms pause between two attempts); and room for the bytes that still
-// cross the line before it dies. (A scan of a dead line costs what a scan
-// of silent channels does: see the probe's outcomes in lifecycle_test.cpp.)
-constexpr double kSelection = 7 * 1.0417 + 20, kReply = 1000, kList = 3 * kReply + 2 * 100, kWire = 200;
+// cross the line before it dies.
+constexpr double kSelection = 7 * 1.0417 + 20, kFirstChar = 30, kProbeReply = 100, kReply = 1000;
+constexpr double kList = 3 * kReply + 2 * 100, kWire = 200;
 
 class LineDeathTest : public LibraryTest, public ::testing::WithParamInterface<DeathKind> {
  protected:
@@ -83,6 +84,18 @@ TEST_P(LineDeathTest, DuringAFirstCapabilityRead) {
   // The input list, the four single queries of the filters, extra settings
   // and notch, then the gain and offset-range lists, all time out.
   ExpectWithinBudget(kSelection + 3 * kList + 4 * kReply + kWire, [&] { EXPECT_EQ(Info(0), 0); });
+  Recover();
+  ExpectFullCapabilities();
+}
+
+TEST_P(LineDeathTest, DuringAScanOfEveryChannelNumber) {
+  Configure(1, 0, 0, 127);
+  DieAfterCommands(1);  // the first selection, then nothing
+  // Every number is selected and waited for; noise may start one reply
+  // that never ends and pass for a channel number whose version never comes.
+  ExpectWithinBudget(128 * (kSelection + kFirstChar) + kProbeReply + kReply + kWire,
+                     [&] { EXPECT_EQ(InitCond(1), COND_ERR_NO_CHANNEL); });
+  Configure(1, 0, 0, 0);
   Recover();
   ExpectFullCapabilities();
 }
