@@ -7,7 +7,6 @@
 namespace condvorn::fuzz {
 namespace {
 
-constexpr LinkHandle kHandle = 0x7777;
 constexpr int32_t kSendError = 1117;     // an I/O device error
 constexpr int32_t kReceiveError = -1119; // below -1: a receive error code
 
@@ -27,13 +26,6 @@ bool OneCommand(std::string_view text) {
 ChunkedLink::ChunkedLink(const std::vector<std::string_view>& replies, vornsim::VirtualClock& clock,
                          uint16_t failingSend, uint16_t failingRead)
     : replies_(replies), clock_(clock), failingSend_(failingSend), failingRead_(failingRead) {}
-
-int32_t ChunkedLink::Open(int32_t, int32_t, LinkHandle* handle, void*) {
-  *handle = kHandle;
-  return 0;
-}
-
-void ChunkedLink::Close(LinkHandle) {}
 
 int32_t ChunkedLink::Send(LinkHandle, const char* text, int32_t length) {
   clock_.Poll();
@@ -63,10 +55,6 @@ int32_t ChunkedLink::CharCount(LinkHandle) {
   clock_.Poll();
   return static_cast<int32_t>(arrived_.size());
 }
-
-void ChunkedLink::FlushInput(LinkHandle) { arrived_.clear(); }
-
-int32_t ChunkedLink::OutputQueueCount(LinkHandle) { return 0; }
 
 bool ChunkedLink::WaitForInput(LinkHandle, uint32_t micros) {
   clock_.Poll();

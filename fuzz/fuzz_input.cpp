@@ -1,53 +1,26 @@
 #include "fuzz_input.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "api/chan_settings.h"
 
 namespace condvorn::fuzz {
-namespace {
-
-// Every field of the host's part that an input sets, in the order of its bytes.
-template <typename Visit>
-void ForEachField(HostPart& host, Visit visit) {
-  visit(host.first);
-  visit(host.last);
-  visit(host.dump);
-  visit(host.port);
-  visit(host.steps);
-  visit(host.failingSend);
-  visit(host.failingRead);
-  visit(host.adcRange);
-  visit(host.gainTo);
-  visit(host.offsetTo);
-  ChanSettings& r = host.record;
-  visit(r.scale);
-  visit(r.zero);
-  visit(r.gain);
-  visit(r.offset);
-  visit(r.flags);
-  visit(r.input);
-  visit(r.lowPassCutoff);
-  visit(r.highPassCutoff);
-  visit(r.lowPassType);
-  visit(r.highPassType);
-  for (float& value : r.extraValues) visit(value);
-}
-
-}  // namespace
 
 FuzzInput ParseFuzzInput(const uint8_t* data, size_t size) {
   FuzzInput input;
-  input.host.record = DefaultChanSettings();
-  size_t at = 0;
-  ForEachField(input.host, [&](auto& field) {
-    unsigned char bytes[sizeof field] = {};
-    const size_t taken = at < size ? std::min(sizeof field, size - at) : 0;
-    std::memcpy(bytes, data + at, taken);
-    std::memcpy(&field, bytes, sizeof field);
-    at += sizeof field;
-  });
-  const std::string_view line(reinterpret_cast<const char*>(data) + std::min(at, size), size - std::min(at, size));
+  const size_t taken = std::min(size, sizeof input.host);
+  std::memcpy(&input.host, data, taken);
+  std::memset(reinterpret_cast<uint8_t*>(&input.host) + taken, 0, sizeof input.host - taken);
+  // The record's fields that a host fills once and the library never writes.
+  const ChanSettings fixed = DefaultChanSettings();
+  ChanSettings& record = input.host.record;
+  record.size = fixed.size;
+  std::memcpy(record.units, fixed.units, sizeof record.units);
+  record.inUse = fixed.inUse;
+  record.changed = fixed.changed;
+  std::memcpy(record.reserved, fixed.reserved, sizeof record.reserved);
+  const std::string_view line(reinterpret_cast<const char*>(data) + taken, size - taken);
   for (size_t start = 0; start <= line.size();) {
     const size_t end = std::min(line.find(kChunkSeparator, start), line.size());
     input.replies.push_back(line.substr(start, end - start));
@@ -57,9 +30,7 @@ FuzzInput ParseFuzzInput(const uint8_t* data, size_t size) {
 }
 
 std::string SerializeFuzzInput(const HostPart& host, const std::vector<std::string>& replies) {
-  std::string bytes;
-  HostPart fields = host;
-  ForEachField(fields, [&](auto& field) { bytes.append(reinterpret_cast<const char*>(&field), sizeof field); });
+  std::string bytes(reinterpret_cast<const char*>(&host), sizeof host);
   for (size_t i = 0; i < replies.size(); ++i) {
     if (i > 0) bytes += kChunkSeparator;
     bytes += replies[i];

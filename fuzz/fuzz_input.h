@@ -1,14 +1,14 @@
 // One input of the reply fuzzer: what the host does, then what the line
 // answers.
 //
-// The host's part is a fixed block at the start (missing bytes read as 0):
-// the discovery range, the log switch, the port and the arguments of the
-// setting calls, the fields of the host's record (any bits, so NaN,
-// infinities, huge and negative values included), and which send and which
-// read of the port fail. The line's part is the rest: the bytes that arrive
-// after each command the library sends, one chunk per command in the order
-// they are sent, chunks separated by a NUL byte (a serial link never hands
-// one over). So a mutation of one chunk changes the answer to one command.
+// The host's part is the bytes of a HostPart at the start (missing bytes
+// read as 0): the discovery range, the log switch, the port and the
+// arguments of the setting calls, which send and which read of the port
+// fail, and the host's record (any bits, so NaN, infinities, huge and
+// negative values included; the fields a host fills once are the
+// defaults). The line's part is the rest: the bytes that arrive after each
+// command the library sends, one chunk per command in the order they are
+// sent, chunks separated by a NUL byte (a serial link never hands one over). So a mutation of one chunk changes the answer to one command.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +32,7 @@ struct HostPart {
   double adcRange = 5.0;
   float gainTo = 1.0f;
   float offsetTo = 0.0f;
-  ChanSettings record;       // size, units, inUse, changed and reserved are the defaults
+  ChanSettings record;
 };
 
 struct FuzzInput {

@@ -19,24 +19,21 @@ void Expect(bool kept, const char* call, const char* promise) {
   std::abort();
 }
 
-bool Finite(float value) { return std::isfinite(value); }
-
 // The fields that no export may make non-finite once they are finite.
 bool ValuesFinite(const ChanSettings& r) {
-  bool finite = Finite(r.scale) && Finite(r.zero) && Finite(r.gain) && Finite(r.offset) &&
-                Finite(r.lowPassCutoff) && Finite(r.highPassCutoff);
-  for (float value : r.extraValues) finite = finite && Finite(value);
+  bool finite = true;
+  for (float value : {r.scale, r.zero, r.gain, r.offset, r.lowPassCutoff, r.highPassCutoff}) {
+    finite = finite && std::isfinite(value);
+  }
+  for (float value : r.extraValues) finite = finite && std::isfinite(value);
   return finite;
 }
 
 // Rounding to single precision at each of the few rewrites of one call: a
 // relative error, and an absolute one where a result falls below float's
 // normal range.
-constexpr double kRelativeSlack = 1e-6;
-constexpr double kSubnormalSlack = 4 * static_cast<double>(FLT_TRUE_MIN);
-
 bool Near(double before, double after, double magnitude, double subnormalScale) {
-  return std::fabs(after - before) <= kRelativeSlack * magnitude + kSubnormalSlack * subnormalScale;
+  return std::fabs(after - before) <= 1e-6 * magnitude + 4 * static_cast<double>(FLT_TRUE_MIN) * subnormalScale;
 }
 
 // What every export that takes the host's record promises about it: the

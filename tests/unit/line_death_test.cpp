@@ -13,18 +13,13 @@ namespace {
 using vornsim::DeathKind;
 using vornsim::LineDeath;
 
-// The waits a call can meet, in ms. A selection waits for its text (at most
-// seven characters at 9600 baud) to leave, then pauses.
-constexpr double kCharTime = 1.0417;
-constexpr double kSelection = 7 * kCharTime + 20;
-constexpr double kFirstChar = 30;
-constexpr double kProbeReply = 100;
-constexpr double kReply = 1000;
-constexpr double kRetryPause = 100;
-// A list is asked three times, with a pause between two attempts.
-constexpr double kList = 3 * kReply + 2 * kRetryPause;
-// Room for the bytes that still cross the line before it dies.
-constexpr double kWire = 200;
+// The waits a call can meet, in ms: a selection (at most seven characters at
+// 9600 baud, then a pause), a channel's first character, the rest of a
+// probe's reply, any other reply, and a list (asked three times, with a
+// 100 ms pause between two attempts); and room for the bytes that still
+// cross the line before it dies.
+constexpr double kSelection = 7 * 1.0417 + 20, kFirstChar = 30, kProbeReply = 100, kReply = 1000;
+constexpr double kList = 3 * kReply + 2 * 100, kWire = 200;
 
 class LineDeathTest : public LibraryTest, public ::testing::WithParamInterface<DeathKind> {
  protected:
@@ -66,10 +61,10 @@ class LineDeathTest : public LibraryTest, public ::testing::WithParamInterface<D
     return GetCondInfo2(port, &info);
   }
 
-  // The capabilities of a df3 channel, asked with a record for its first input.
-  void ExpectFullCapabilities(int port) {
+  // The capabilities of the df3 channel 0, asked with a record for its first input.
+  void ExpectFullCapabilities() {
     record.input = 0;
-    ASSERT_EQ(Info(port), 0);
+    ASSERT_EQ(Info(0), 0);
     EXPECT_EQ(std::tuple(info.inputCount, info.gainCount, info.lowPassTypeCount, info.extraSettingCount),
               std::tuple(4, 10, 2, 2));
     EXPECT_STREQ(info.typeText, "Vorn222");
@@ -90,7 +85,7 @@ TEST_P(LineDeathTest, DuringAFirstCapabilityRead) {
   // and notch, then the gain and offset-range lists, all time out.
   ExpectWithinBudget(kSelection + 3 * kList + 4 * kReply + kWire, [&] { EXPECT_EQ(Info(0), 0); });
   Recover();
-  ExpectFullCapabilities(0);
+  ExpectFullCapabilities();
 }
 
 TEST_P(LineDeathTest, DuringAScanOfEveryChannelNumber) {
@@ -102,12 +97,12 @@ TEST_P(LineDeathTest, DuringAScanOfEveryChannelNumber) {
                      [&] { EXPECT_EQ(InitCond(1), COND_ERR_NO_CHANNEL); });
   Configure(1, 0, 0, 0);
   Recover();
-  ExpectFullCapabilities(0);
+  ExpectFullCapabilities();
 }
 
 TEST_P(LineDeathTest, DuringAFullSetCondChan) {
   Discover(0, 0);
-  ExpectFullCapabilities(0);
+  ExpectFullCapabilities();
   sim.ClearReceived();
   // A new input and everything else: the input's gain and offset-range
   // lists are read, and the line dies once the input command is out.

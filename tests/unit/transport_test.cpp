@@ -1,6 +1,6 @@
 // Reply framing, capacity cuts, time-outs and pacing of the serial transport.
-// (Send and receive errors, and a reply that stalls, are followed through a
-// probe in lifecycle_test.cpp.)
+// (Send and receive errors, and replies that stall or time out, are
+// followed through a probe in lifecycle_test.cpp.)
 #include "library_fixture.h"
 #include "link/diagnostic_log.h"
 #include "link/transport.h"
@@ -44,22 +44,11 @@ TEST_F(TransportTest, ReadsLinesWithoutTheirCarriageReturnAndCutsOverlongOnes) {
   EXPECT_EQ(Read(), "1 TUVWXY") << "the rest is left for the next read";
 
   ReplyToQuery("12\r");
-  char one[1] = {'x'};
+  char one[2] = {'x', 'x'};
   EXPECT_EQ(ReadStr(one, 1, 1000), 1);  // room for the terminator only: cut at once
-  EXPECT_EQ(one[0], '\0');
-  char none[1] = {'x'};
-  EXPECT_EQ(ReadStr(none, 0, 1000), 0);
-  EXPECT_EQ(none[0], 'x');
+  EXPECT_EQ(ReadStr(one + 1, 0, 1000), 0);
+  EXPECT_EQ(std::string(one, 2), std::string("\0x", 2));
   EXPECT_EQ(Read(), "1 12") << "neither took anything from the line";
-}
-
-TEST_F(TransportTest, TimesOutOnTheVirtualClockAndAsksForRediscovery) {
-  Link().reinitNeeded = 0;
-  double start = clock.NowMs();
-  EXPECT_EQ(Read(), "0 ");
-  EXPECT_NEAR(clock.NowMs() - start, 1000.0, 2.0);
-  EXPECT_EQ(Link().reinitNeeded, 1);
-  EXPECT_EQ(LogLines(), (Texts{"Timed out in ReadStr, chars already got were:", ""}));
 }
 
 TEST_F(TransportTest, ASelectionSettlesOnceItHasGoneOrGivesUpOnAQueueThatNeverDrains) {
@@ -120,10 +109,9 @@ TEST_F(TransportTest, WaitsSurviveTheWrapOfTheTickCounter) {
 
 TEST_F(TransportTest, WaitForInputEndsWhenTheFirstCharacterArrives) {
   ReplyToQuery("50\r");
-  double start = clock.NowMs();
+  const double start = clock.NowMs();
   WaitForInput(30);
   EXPECT_LT(clock.NowMs() - start, 30.0);
-  EXPECT_EQ(ReadStr(buffer, 20, 100), 1);
 }
 
 }  // namespace
