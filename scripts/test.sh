@@ -3,12 +3,12 @@
 # on), the reply fuzzer's short run, the 32-bit DLL's checks, and the 64-bit
 # DLL's end-to-end tests under Wine against the simulator.
 #
-# The Wine tests spend most of their time asleep in the library's waits, so
-# they run in the background beside the builds: the soak as soon as the
-# simulator, the DLL and its test hosts are built, the other Wine tests once
-# the 64-bit build is complete. The builds beside them run at the lowest
-# priority, so that the Wine tests' processes answer as promptly as on an
-# idle machine.
+# The tests spend most of their time asleep in the library's waits, so they
+# run in the background beside the builds: the soak as soon as the
+# simulator, the DLL and its test host are built, the other Wine tests once
+# the 64-bit build is complete, the native tests once the native build is.
+# The builds beside them run at the lowest priority, so that the tests'
+# processes answer as promptly as on an idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,9 +34,11 @@ configure win64
 cmake --build --preset win64 --target CONDVorn condhost
 background build/win64/soak.log ctest --test-dir build/win64/tests/wine/soak --output-on-failure
 
-cmake --build --preset native
 cmake --build --preset win64
 background build/win64/wine-tests.log ctest --preset win64 --exclude-regex '^wine_test_soak$'
+
+nice -n 19 cmake --build --preset native
+background build/native/tests.log ctest --preset native
 
 configure win32
 nice -n 19 cmake --build --preset win32
@@ -45,7 +47,6 @@ nice -n 19 cmake --build --preset win32
 cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 nice -n 19 cmake --build build/fuzz
 
-# The tests that time waits on the real clock run once the Wine tests are done.
 status=0
 for i in "${!background_pids[@]}"; do
   wait "${background_pids[$i]}" || status=1
@@ -54,6 +55,5 @@ done
 background_pids=()
 [ "$status" -eq 0 ] || exit "$status"
 
-ctest --preset native
 ctest --test-dir build/fuzz --output-on-failure
 ctest --preset win32
