@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 #include "fault_guard.h"
 #include "records.h"
@@ -13,62 +16,54 @@ namespace {
 
 using BoundCall = std::function<std::optional<int32_t>()>;
 
-template <typename Call>
-BoundCall Returning(Call call) {
-  return [call] { return std::optional<int32_t>(call()); };
+// An export's argument `i` built by its type; a record's port is the
+// argument before it, but DoCondMenu's first argument is the records array.
+template <typename T>
+T Argument(ExportCall& a, size_t i) {
+  if constexpr (std::is_same_v<T, ChanSettings*>) {
+    return i == 0 ? a.Records(0) : a.Record(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondInfo*>) {
+    return a.Info(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondSampleProc>) {
+    return a.Sampler(i);
+  } else if constexpr (std::is_same_v<T, CondPellProc>) {
+    return a.Pell(i);
+  } else if constexpr (std::is_same_v<T, CondWindow>) {
+    return a.Window(i);
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return static_cast<T>(a.Real(i));
+  } else {
+    return a.Int(i);
+  }
 }
 
-template <typename Call>
-BoundCall Void(Call call) {
-  return [call] {
-    call();
-    return std::optional<int32_t>();
+// Every argument is built (in order) before the call, so that only the export runs guarded.
+template <typename R, typename... P, size_t... I>
+BoundCall Bind(R(WINAPI* export_)(P...), ExportCall& a, std::index_sequence<I...>) {
+  return [export_, args = std::tuple<P...>{Argument<P>(a, I)...}] {
+    if constexpr (std::is_void_v<R>) {
+      std::apply(export_, args);
+      return std::optional<int32_t>();
+    } else {
+      return std::optional<int32_t>(std::apply(export_, args));
+    }
   };
 }
 
-// The exports whose arguments are (value, port, record).
-template <typename Fn, typename Value>
-BoundCall WithPortAndRecord(Fn* export_, Value value, ExportCall& a) {
-  return Returning([export_, value, port = a.Int(1), r = a.Record(2, 1)] { return export_(value, port, r); });
+template <typename R, typename... P>
+BoundCall Bind(R(WINAPI* export_)(P...), ExportCall& a) {
+  return Bind(export_, a, std::index_sequence_for<P...>());
 }
 
-// Every argument is built before the call, so that only the export runs guarded.
+#define BINDING(name) \
+  { #name, [](ExportCall& a) { return Bind(EXPORT(a.library(), name), a); } }
+
 const std::map<std::string, BoundCall (*)(ExportCall&)>& Bindings() {
-  using A = ExportCall&;
   static const std::map<std::string, BoundCall (*)(ExportCall&)> bindings = {
-      {"InitCond", [](A a) { return Returning([f = EXPORT(a.library(), InitCond), r = a.Int(0)] { return f(r); }); }},
-      {"KillCond", [](A a) { return Void(EXPORT(a.library(), KillCond)); }},
-      {"GetCondType", [](A a) { return Returning(EXPORT(a.library(), GetCondType)); }},
-      {"SetADCRange", [](A a) { return Void([f = EXPORT(a.library(), SetADCRange), v = a.Real(0)] { f(v); }); }},
-      {"SetPellProc", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetPellProc), p = a.Pell(0)] { return f(p); });
-       }},
-      {"SetCondChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
-       }},
-      {"GetCondChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), GetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
-       }},
-      {"CondOnChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), CondOnChan), p = a.Int(0), r = a.Int(1)] { return f(p, r); });
-       }},
-      {"CondGainTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainTo), float(a.Real(0)), a); }},
-      {"CondGainChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainChange), a.Int(0), a); }},
-      {"CondOffsTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsTo), float(a.Real(0)), a); }},
-      {"CondOffsChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsChange), a.Int(0), a); }},
-      {"GetCondInfo2", [](A a) {
-         return Returning([f = EXPORT(a.library(), GetCondInfo2), p = a.Int(0), i = a.Info(1, 0)] { return f(p, i); });
-       }},
-      {"DoCondMenu", [](A a) {
-         return Returning([f = EXPORT(a.library(), DoCondMenu), records = a.Records(0), count = a.Int(1),
-                           sampler = a.Sampler(2), options = a.Int(3), window = a.Window(4)] {
-           return f(records, count, sampler, options, window);
-         });
-       }},
-      {"KillCondMenu", [](A a) { return Void([f = EXPORT(a.library(), KillCondMenu), p = a.Int(0)] { f(p); }); }},
-      {"SetMenuScaling", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetMenuScaling), e = a.Int(0)] { return f(e); });
-       }},
+      BINDING(InitCond),       BINDING(KillCond),     BINDING(GetCondType),    BINDING(SetADCRange),
+      BINDING(SetPellProc),    BINDING(SetCondChan),  BINDING(GetCondChan),    BINDING(CondOnChan),
+      BINDING(CondGainTo),     BINDING(CondGainChange), BINDING(CondOffsTo),   BINDING(CondOffsChange),
+      BINDING(GetCondInfo2),   BINDING(DoCondMenu),   BINDING(KillCondMenu),   BINDING(SetMenuScaling),
   };
   return bindings;
 }
