@@ -98,7 +98,3 @@ class BackToBack(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

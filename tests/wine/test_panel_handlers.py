@@ -27,19 +27,6 @@ def typed(control, text, then=AC_COUPLE):
 
 
 class HandlerTest(panel.PanelTest):
-    def line_traffic(self):
-        """(channel, command) pairs after discovery, split at each marker's
-        selection of channel 2."""
-        sent = [(command["ch"], command["cmd"]) for command in panel.bench.sim.commands()]
-        start = max(i for i, (_, cmd) in enumerate(sent) if cmd == ";;CH4;") + 2
-        phases = [[]]
-        for channel, command in sent[start:]:
-            if command == ";;CH2;":
-                phases.append([])
-            elif channel != 2:
-                phases[-1].append((channel, command))
-        return phases
-
     def test_immediate_mode_sends_each_change_at_once_and_posts_it(self):
         self.run_checked([
             rec(0, inUse=1, scale=0.001), rec(2, inUse=1, scale=0.001), menu(4, MODELESS),
@@ -177,7 +164,3 @@ class HandlerTest(panel.PanelTest):
 
 def setUpModule():
     panel.bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -313,7 +313,3 @@ class SessionTest(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

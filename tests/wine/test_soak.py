@@ -73,7 +73,3 @@ class Soak(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest, SETTINGS)
-
-
-if __name__ == "__main__":
-    unittest.main()

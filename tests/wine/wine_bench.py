@@ -486,10 +486,6 @@ class WineBench:
                     raise AssertionError(f"a channel answered its probe too late in all {attempt} runs")
             sys.stderr.write(f"\nrun {attempt}: a channel answered its probe too late\n")
 
-    def host_sizes(self):
-        """The host's sizeof(ChanSettings) and sizeof(CondInfo)."""
-        return self.run_host(["sizes"]).lines[0]
-
     def screenshot(self, window, path):
         """The window's rectangle [l, t, r, b] on the display, as a PNG (ImageMagick's import)."""
         left, top, right, bottom = window

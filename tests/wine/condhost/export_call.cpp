@@ -87,6 +87,18 @@ double NowMs() {
   return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// A record from its JSON object in `memory`, of `bytes` bytes.
+void FillRecord(const Json& given, void* memory, size_t bytes) {
+  if (bytes >= sizeof(ChanSettings)) {
+    auto& record = *static_cast<ChanSettings*>(memory) = DefaultRecord();
+    Json fields = given;
+    fields.erase("bytes");
+    SetRecordFields(record, fields);
+  }
+  const auto size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
+  std::memcpy(memory, &size, std::min(sizeof size, bytes));
+}
+
 }  // namespace
 
 HostRecords::HostRecords() : block_(COND_PORT_COUNT * sizeof(ChanSettings)) {
@@ -107,8 +119,6 @@ ExportCall::ExportCall(HMODULE library, const std::string& name, const Json& arg
   modal_ = name == "DoCondMenu" && (Int(3) & COND_MENU_MODELESS) == 0;
 }
 
-ExportCall::~ExportCall() = default;
-
 int32_t ExportCall::Int(size_t i) const { return static_cast<int32_t>(args_.at(i).get<long long>()); }
 
 double ExportCall::Real(size_t i) const { return condhost::Real(args_.at(i)); }
@@ -117,17 +127,6 @@ GuardedBlock& ExportCall::NewBlock(size_t argument, size_t bytes) {
   auto block = std::make_unique<GuardedBlock>(bytes);
   blocks_.push_back(Block{argument, block.get(), std::move(block)});
   return *blocks_.back().memory;
-}
-
-void ExportCall::FillRecord(const Json& given, void* memory, size_t bytes) {
-  if (bytes >= sizeof(ChanSettings)) {
-    auto& record = *static_cast<ChanSettings*>(memory) = DefaultRecord();
-    Json fields = given;
-    fields.erase("bytes");
-    SetRecordFields(record, fields);
-  }
-  const auto size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
-  std::memcpy(memory, &size, std::min(sizeof size, bytes));
 }
 
 ChanSettings* ExportCall::Record(size_t i, size_t portArgument) {

@@ -78,10 +78,6 @@ const std::vector<Command> kHostCommands = {
        if (args.size() > 1) SetRecordFields(record, Json::parse(args[1]));
        result["rec"] = RecordJson(record);
      }},
-    {"sizes", "", 0, 0, [](S, A, Json& result) {
-       result["ChanSettings"] = sizeof(ChanSettings);
-       result["CondInfo"] = sizeof(CondInfo);
-     }},
     // Handles messages (guarded) for MS ms; the panel's notifications since the last pump.
     {"pump", "MS", 1, 1, [](S session, A args, Json& result) {
        const auto fault = RunGuarded([&] { session.window().Pump(static_cast<DWORD>(Integer(args[0]))); });
