@@ -1,27 +1,14 @@
 """End to end under Wine: the library's rules where a host or a user meets
-them at their edges, one rule per test, each over a table of cases.
-
-condhost.exe drives the real DLL against vornsim's channels; each case
-states what the host receives and what reaches the line.
-"""
+them at their edges, one rule per test, each over a table of cases run one
+after the other in one host session."""
 import unittest
 
 import test_panel as panel
-from test_panel import CLOSED, DEFERRED, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS, OFFSET, OK, menu
+from test_panel import (BALANCE, CLOSED, DEFERRED, EXCITATION, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS,
+                        OFFSET, OK, mark, menu, typing)
 from wine_bench import rec, start_module_bench
 
-EXCITATION, BALANCE = 107, 108  # df3's extra settings: four choices, and a number
-MARK = "CondGainTo 1 2"  # addresses channel 2: a mark between phases of a script
-
-
-def typing(control, text):
-    """Typing a whole new text without leaving the control."""
-    return [f"focus {control}", f"selection {control} 0 -1", f"char {control} {text}"]
-
-
 class FidelityTest(panel.PanelTest):
-    """Each test runs its cases one after the other in one host session."""
-
     def test_a_panel_without_a_usable_port_is_refused_naming_the_last_port_in_use(self):
         """Port 0 is silent: as the last port in use it is named, not taken for success."""
         cases = (([0], 0), ([0, 2], 2))
@@ -58,8 +45,8 @@ class FidelityTest(panel.PanelTest):
         cases = ((1, ["GN1;", "IP1;"]), (0, []))
         script = [rec(0, scale=0.001), "SetCondChan 0"]
         for scratch_input, _ in cases:
-            script += [rec(0, input=scratch_input), 'GetCondInfo2 0 {"want":0}', rec(0, input=0), MARK,
-                       "SetCondChan 0", MARK]
+            script += [rec(0, input=scratch_input), 'GetCondInfo2 0 {"want":0}', rec(0, input=0), mark(),
+                       "SetCondChan 0", mark()]
         self.run_panel(script)
         for (scratch_input, applied), phase in zip(cases, self.line_traffic()[1::2]):
             setchan = [command for _, command in phase]

@@ -1,8 +1,6 @@
-"""End to end under Wine, back to back: vornsim.exe serves COM6 while the
-DLL, in condhost.exe, talks on COM5; socat joins the two ports as a
-null-modem cable would. A discovery, capability reads, a gain and an offset
-change and the panel's Reload cross the pair, and vornsim.exe, stopped with
-Ctrl-C, writes the settings it was sent.
+"""End to end under Wine, back to back: the DLL in condhost.exe on COM5
+drives vornsim.exe on COM6, the two joined by socat as by a null-modem
+cable; stopped with Ctrl-C, vornsim.exe writes the settings it was sent.
 """
 import json
 import os

@@ -34,6 +34,7 @@ PORT, INPUT, GAIN, OFFSET, LOW_CUTOFF, HIGH_CUTOFF, NOTCH_BOX = 113, 106, 101, 1
 GAIN_BAR, OFFSET_BAR, LOW_TYPE, HIGH_TYPE, AC_COUPLE, FALLING = 115, 114, 1025, 1026, 1019, 1033
 APPLY, OK, CANCEL, HELP, TOP, BOTTOM, VOLTS, UNITS, DISPLAY_EDGE = 1023, 1, 2, 1018, 111, 112, 1014, 109, 1017
 EXTRA_LABELS, EXTRA_COMBOS = [1027, 1028, 1029, 1030], [107, 108, 116, 117]
+EXCITATION, BALANCE = EXTRA_COMBOS[:2]  # df3's extra settings: four choices, and a number from -100 to 100
 TEMPLATE = {APPLY: (7, 184, 40, 14), OK: (49, 184, 42, 14), CANCEL: (93, 184, 39, 14),
             HELP: (135, 184, 38, 14), 107: (92, 123, 81, 292), 108: (92, 138, 81, 292)}
 TEMPLATE_SIZE = (297, 201)
@@ -71,6 +72,16 @@ def nearest(values, wanted):
 def menu(count, options, sampler=False):
     """DoCondMenu on the host's records, with the scripted sampling routine or none."""
     return call("DoCondMenu", "host", count, "sampler" if sampler else None, options)
+
+
+def mark(gain=1):
+    """Port 2's gain set: its selection of channel 2 marks a new phase in line_traffic."""
+    return f"CondGainTo {gain} 2"
+
+
+def typing(control, text, then=None):
+    """Typing a whole new text into a control, then moving the focus to `then`, if given."""
+    return [f"focus {control}", f"selection {control} 0 -1", f"char {control} {text}"] + [f"focus {then}"] * bool(then)
 
 
 class PanelTest(unittest.TestCase):

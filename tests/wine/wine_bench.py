@@ -189,26 +189,6 @@ class BackgroundRun:
         stop_process(self.process)
 
 
-class NullModem:
-    """Two pseudo-terminals joined back to back by socat, linked as two COM
-    ports of a prefix, as over a null-modem cable."""
-
-    def __init__(self, links, errors):
-        for link in links:
-            if os.path.lexists(link):
-                os.remove(link)
-        self.process = start(["socat", "-d", "-d"] + [f"pty,raw,echo=0,link={link}" for link in links], errors)
-        deadline = time.monotonic() + 10
-        while not all(os.path.lexists(link) for link in links):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                self.stop()
-                raise RuntimeError(f"socat did not make the ports {links}: see {errors}")
-            time.sleep(POLL_INTERVAL_S)
-
-    def stop(self):
-        stop_process(self.process)  # socat removes its links
-
-
 def new_lines(path, read):
     """The JSON lines complete in the file past `read` bytes, and the bytes read now."""
     if not os.path.exists(path):
@@ -414,9 +394,21 @@ class WineBench:
         return self.sim
 
     def start_null_modem(self, ports=(SIM_PORT, DEVICE_PORT)):
-        """The prefix's two COM ports joined by a null-modem cable; stop() it."""
+        """The prefix's two COM ports joined back to back by socat, as by a
+        null-modem cable. Returns its BackgroundRun; socat removes the links when stopped."""
         links = [os.path.join(self.prefix, "dosdevices", f"com{port}") for port in ports]
-        return NullModem(links, os.path.join(self.work, "socat.err"))
+        for link in filter(os.path.lexists, links):
+            os.remove(link)
+        errors = os.path.join(self.work, "socat.err")
+        socat = BackgroundRun(["socat", "-d", "-d"] + [f"pty,raw,echo=0,link={link}" for link in links], None, None,
+                              errors)
+        deadline = time.monotonic() + 10
+        while not all(map(os.path.lexists, links)):
+            if time.monotonic() > deadline or socat.process.poll() is not None:
+                socat.stop()
+                raise RuntimeError(f"socat did not make the ports {links}: see {errors}")
+            time.sleep(POLL_INTERVAL_S)
+        return socat
 
     def run_host(self, lines, screenshots=None, load_stack_kib=None, on_wait=None, timeout=HOST_RUN_TIMEOUT_S):
         """Runs a script; returns its Results.

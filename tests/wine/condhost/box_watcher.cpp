@@ -51,10 +51,7 @@ void CloseMenu(HWND menuWindow) {
   PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
-BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || dismissed.count(window) != 0) return TRUE;
+void Visit(HWND window) {
   const std::string kind = ClassOf(window);
   // A message box always has a caption; a dialog without one is a panel
   // caught while it is being destroyed. The panel is a dialog too, but
@@ -62,13 +59,14 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM) {
   const std::string caption = kind == "#32770" ? WindowText(window) : "";
   if (!caption.empty() && caption != kPanelCaption) Dismiss(window);
   if (kind == kMenuClass) CloseMenu(window);
-  return TRUE;
 }
 
 DWORD WINAPI Watch(LPVOID) {
   while (InterlockedCompareExchange(&stopping, 0, 0) == 0) {
     for (auto it = dismissed.begin(); it != dismissed.end();) it = IsWindow(*it) ? std::next(it) : dismissed.erase(it);
-    EnumWindows(VisitWindow, 0);
+    for (HWND window : OwnWindows()) {
+      if (dismissed.count(window) == 0) Visit(window);
+    }
     Sleep(kSweepIntervalMs);
   }
   return 0;

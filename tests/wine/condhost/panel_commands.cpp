@@ -124,11 +124,13 @@ const std::vector<Command> kPanelCommands = {
        result["itemHeight"] = SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
        SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
      }},
-    // This process's other visible windows.
+    // This process's visible windows but the host's and the panel.
     {"windows", "", 0, 0, [](S session, A, Json& result) {
-       Json list = Json::array();
-       for (HWND window : OtherWindows(session.window().handle())) list.push_back(WindowJson(window));
-       result["windows"] = list;
+       result["windows"] = Json::array();
+       for (HWND window : OwnWindows()) {
+         if (window == session.window().handle() || window == FindPanel()) continue;
+         result["windows"].push_back({{"class", ClassOf(window)}, {"title", WindowText(window)}});
+       }
      }},
     // Waits up to MS ms for a panel of any process, and drives that one from now on.
     {"attach", "MS", 1, 1, [](S session, A args, Json&) {

@@ -8,18 +8,11 @@ namespace {
 
 bool anyProcess = false;
 
-struct WindowSearch {
-  HWND skip[2];
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
-  auto& wanted = *reinterpret_cast<WindowSearch*>(search);
+BOOL CALLBACK CollectOwn(HWND window, LPARAM found) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != wanted.skip[0] &&
-      window != wanted.skip[1]) {
-    wanted.found.push_back(window);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   }
   return TRUE;
 }
@@ -109,13 +102,11 @@ HWND FindPanel() {
 
 void DriveAnyProcess() { anyProcess = true; }
 
-std::vector<HWND> OtherWindows(HWND host) {
-  WindowSearch search{{host, FindPanel()}, {}};
-  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+std::vector<HWND> OwnWindows() {
+  std::vector<HWND> found;
+  EnumWindows(CollectOwn, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
-
-Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", WindowText(window)}}; }
 
 Json RectJson(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
