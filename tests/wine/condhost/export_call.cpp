@@ -16,31 +16,10 @@ namespace {
 
 using BoundCall = std::function<std::optional<int32_t>()>;
 
-// An export's argument `i` built by its type; a record's port is the
-// argument before it, but DoCondMenu's first argument is the records array.
-template <typename T>
-T Argument(ExportCall& a, size_t i) {
-  if constexpr (std::is_same_v<T, ChanSettings*>) {
-    return i == 0 ? a.Records(0) : a.Record(i, i - 1);
-  } else if constexpr (std::is_same_v<T, CondInfo*>) {
-    return a.Info(i, i - 1);
-  } else if constexpr (std::is_same_v<T, CondSampleProc>) {
-    return a.Sampler(i);
-  } else if constexpr (std::is_same_v<T, CondPellProc>) {
-    return a.Pell(i);
-  } else if constexpr (std::is_same_v<T, CondWindow>) {
-    return a.Window(i);
-  } else if constexpr (std::is_floating_point_v<T>) {
-    return static_cast<T>(a.Real(i));
-  } else {
-    return a.Int(i);
-  }
-}
-
 // Every argument is built (in order) before the call, so that only the export runs guarded.
 template <typename R, typename... P, size_t... I>
 BoundCall Bind(R(WINAPI* export_)(P...), ExportCall& a, std::index_sequence<I...>) {
-  return [export_, args = std::tuple<P...>{Argument<P>(a, I)...}] {
+  return [export_, args = std::tuple<P...>{a.Argument<P>(I)...}] {
     if constexpr (std::is_void_v<R>) {
       std::apply(export_, args);
       return std::optional<int32_t>();
@@ -119,10 +98,6 @@ ExportCall::ExportCall(HMODULE library, const std::string& name, const Json& arg
   modal_ = name == "DoCondMenu" && (Int(3) & COND_MENU_MODELESS) == 0;
 }
 
-int32_t ExportCall::Int(size_t i) const { return static_cast<int32_t>(args_.at(i).get<long long>()); }
-
-double ExportCall::Real(size_t i) const { return condhost::Real(args_.at(i)); }
-
 GuardedBlock& ExportCall::NewBlock(size_t argument, size_t bytes) {
   auto block = std::make_unique<GuardedBlock>(bytes);
   blocks_.push_back(Block{argument, block.get(), std::move(block)});
@@ -179,14 +154,25 @@ CondInfo* ExportCall::Info(size_t i, size_t portArgument) {
   return info;
 }
 
-CondSampleProc ExportCall::Sampler(size_t i) const { return args_.at(i).is_null() ? nullptr : ScriptedSamples; }
-
-CondPellProc ExportCall::Pell(size_t i) const { return args_.at(i).is_null() ? nullptr : HostPellProc; }
-
-CondWindow ExportCall::Window(size_t i) const {
-  if (!Given(i)) return window_;
-  if (args_[i].is_null()) return nullptr;
-  return reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+// A record's port is the argument before it; DoCondMenu's first argument is the records array.
+template <typename T>
+T ExportCall::Argument(size_t i) {
+  if constexpr (std::is_same_v<T, ChanSettings*>) {
+    return i == 0 ? Records(0) : Record(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondInfo*>) {
+    return Info(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondSampleProc>) {
+    return args_.at(i).is_null() ? nullptr : ScriptedSamples;
+  } else if constexpr (std::is_same_v<T, CondPellProc>) {
+    return args_.at(i).is_null() ? nullptr : HostPellProc;
+  } else if constexpr (std::is_same_v<T, CondWindow>) {
+    if (!Given(i)) return window_;
+    return args_[i].is_null() ? nullptr : reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return static_cast<T>(Real(args_.at(i)));
+  } else {
+    return Int(i);
+  }
 }
 
 Json ExportCall::Run() {
