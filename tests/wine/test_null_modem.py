@@ -9,13 +9,12 @@ import time
 import unittest
 
 from test_panel import MODELESS, menu
-from wine_bench import DEVICE_PORT, SIM_PORT, call, rec, start_module_bench
+from wine_bench import DEVICE_PORT, DISCOVERY_ATTEMPTS, SIM_PORT, call, rec, start_module_bench
 
 bench = None
 HERE = os.path.dirname(os.path.abspath(__file__))
 with open(os.path.join(HERE, "..", "..", "src", "res", "zelcond.h")) as header:
     RELOAD = int(re.search(r"#define IDC_RELOAD\s+(\d+)", header.read()).group(1))
-DISCOVERY_ATTEMPTS = 3
 READY_TIMEOUT_S = 60
 # The state's fields and the set commands that give them.
 STATE_COMMANDS = {"input": "IP", "gain": "GN", "offsetRange": "OR", "offsetCode": "OF", "acCoupling": "AC",

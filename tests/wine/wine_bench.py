@@ -239,6 +239,7 @@ class WineBench:
         self.vornsim = required_path("VORNSIM_EXECUTABLE")
         self.work = os.path.abspath(required_path("CONDVORN_WINE_DIR"))
         self.prefix = os.path.join(self.work, "prefix")
+        self.host_dir = os.path.join(self.prefix, "drive_c", HOST_DIR)
         self.xvfb = self.server = self.env = self.sim = None
         self.runs = 0
 
@@ -269,11 +270,11 @@ class WineBench:
             # The desktop that wineboot started has no window manager: a new server starts one.
             self._stop_server()
             self._start_server()
-        os.makedirs(self.host_dir(), exist_ok=True)
+        os.makedirs(self.host_dir, exist_ok=True)
         # The help file, when the build made one, beside the DLL as shipped.
         help_file = os.path.join(os.path.dirname(self.dll), "zelcond.chm")
         for product in [self.dll, self.host] + [help_file] * os.path.exists(help_file):
-            shutil.copy(product, self.host_dir())
+            shutil.copy(product, self.host_dir)
 
     def stop(self):
         if self.sim is not None:
@@ -309,20 +310,19 @@ class WineBench:
             raise RuntimeError("Xvfb did not report a display")
         return ":" + number.strip()
 
-    def _wine(self, args, timeout=WINE_RUN_TIMEOUT_S, cwd=None, while_running=None):
-        """Runs a Wine program to its end; its output goes to a file, never to a pipe
-        (the server would inherit it). Returns its exit code and output."""
+    def _start_wine(self, args, cwd=None):
+        """A Wine program started; its output goes to a file, never to a pipe (the server would inherit it)."""
         self.runs += 1
-        run = BackgroundRun([WINE] + args, self.env, cwd, os.path.join(self.work, f"wine-{self.runs}.out"))
-        return run.finish(timeout, while_running)
+        return BackgroundRun([WINE] + args, self.env, cwd, os.path.join(self.work, f"wine-{self.runs}.out"))
+
+    def _wine(self, args, timeout=WINE_RUN_TIMEOUT_S, cwd=None, while_running=None):
+        """Runs a Wine program to its end; returns its exit code and output."""
+        return self._start_wine(args, cwd).finish(timeout, while_running)
 
     # ---- The prefix ----
 
-    def host_dir(self):
-        return os.path.join(self.prefix, "drive_c", HOST_DIR)
-
     def host_file(self, name):
-        return os.path.join(self.host_dir(), name)
+        return os.path.join(self.host_dir, name)
 
     def write_ini(self, entries):
         """The [General] section of zelcond.ini in the Windows directory, or no file."""
@@ -360,18 +360,16 @@ class WineBench:
 
     def install_program(self, program):
         """Copies a Windows program beside the DLL; returns its Windows path."""
-        shutil.copy(program, self.host_dir())
+        shutil.copy(program, self.host_dir)
         return "C:\\" + HOST_DIR + "\\" + os.path.basename(program)
 
     def run_program(self, program, args=()):
         """Runs a Windows program beside the DLL; returns its exit code and output."""
-        return self._wine([self.install_program(program)] + list(args), cwd=self.host_dir())
+        return self._wine([self.install_program(program)] + list(args), cwd=self.host_dir)
 
     def start_program(self, program, args=()):
         """Starts a Windows program beside the DLL, while the caller goes on. Returns a BackgroundRun."""
-        self.runs += 1
-        return BackgroundRun([WINE, self.install_program(program)] + list(args), self.env, self.host_dir(),
-                             os.path.join(self.work, f"wine-{self.runs}.out"))
+        return self._start_wine([self.install_program(program)] + list(args), self.host_dir)
 
     def start_simulator(self, channels, line=None):
         """vornsim with {channel number: profile name}, linked as COM5 in place
@@ -442,7 +440,7 @@ class WineBench:
         options = [] if load_stack_kib is None else ["--load-stack", str(load_stack_kib)]
         code, output = self._wine([windows_dir + "condhost.exe"] + options +
                                   [windows_dir + "script.txt", windows_dir + "results.jsonl"],
-                                  timeout=timeout, cwd=self.host_dir(), while_running=answer_waits)
+                                  timeout=timeout, cwd=self.host_dir, while_running=answer_waits)
         if code != 0:
             written = open(results).read() if os.path.exists(results) else ""
             raise RuntimeError(f"condhost exited with {code}: {written}{output}")
