@@ -4,8 +4,8 @@ after the other in one host session."""
 import unittest
 
 import test_panel as panel
-from test_panel import (BALANCE, CLOSED, DEFERRED, EXCITATION, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS,
-                        OFFSET, OK, mark, menu, typing)
+from test_panel import (BALANCE, CLOSED, DEFERRED, EXCITATION, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF,
+                        MODELESS, OFFSET, OK, mark, menu, typing)
 from wine_bench import rec, start_module_bench
 
 class FidelityTest(panel.PanelTest):

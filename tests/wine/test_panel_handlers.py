@@ -5,8 +5,8 @@ import unittest
 
 import test_panel as panel
 from test_panel import (AC_COUPLE, APPLY, BALANCE, CANCEL, CLOSED, DEFERRED, EXCITATION, FALLING, GAIN, GAIN_BAR,
-                        HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, LOW_TYPE, MODELESS, NOTCH_BOX, OFFSET, OFFSET_BAR, OK,
-                        mark, menu, typing)
+                        HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, LOW_TYPE, MODELESS, NOTCH_BOX, OFFSET, OFFSET_BAR,
+                        OK, mark, menu, typing)
 from wine_bench import rec, start_module_bench
 
 CHANGED_0 = [3, 0]

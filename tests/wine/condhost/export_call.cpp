@@ -167,7 +167,8 @@ T ExportCall::Argument(size_t i) {
     return args_.at(i).is_null() ? nullptr : HostPellProc;
   } else if constexpr (std::is_same_v<T, CondWindow>) {
     if (!Given(i)) return window_;
-    return args_[i].is_null() ? nullptr : reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+    if (args_[i].is_null()) return nullptr;
+    return reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
   } else if constexpr (std::is_floating_point_v<T>) {
     return static_cast<T>(Real(args_.at(i)));
   } else {

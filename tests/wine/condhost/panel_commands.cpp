@@ -29,7 +29,8 @@ Json ColourJson(HDC dc, LRESULT brush) {
 }
 
 void SendCommand(HWND control, WORD code) {
-  SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code), reinterpret_cast<LPARAM>(control));
+  SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+               reinterpret_cast<LPARAM>(control));
 }
 
 int Int(const std::string& word) { return static_cast<int>(Integer(word)); }
@@ -81,7 +82,8 @@ const std::vector<Command> kPanelCommands = {
        result["edit"] = ColourJson(dc, brush);
        SetTextColor(dc, RGB(1, 2, 3));
        SetBkColor(dc, RGB(4, 5, 6));
-       brush = SendMessageA(GetParent(combo), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(combo));
+       brush = SendMessageA(GetParent(combo), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                            reinterpret_cast<LPARAM>(combo));
        result["reflected"] = ColourJson(dc, brush);
        DeleteDC(dc);
      }},
@@ -136,7 +138,9 @@ const std::vector<Command> kPanelCommands = {
     {"attach", "MS", 1, 1, [](S session, A args, Json&) {
        DriveAnyProcess();
        for (const DWORD start = GetTickCount(); FindPanel() == nullptr; session.window().Pump(50)) {
-         if (GetTickCount() - start > static_cast<DWORD>(Integer(args[0]))) throw std::runtime_error("no panel appeared");
+         if (GetTickCount() - start > static_cast<DWORD>(Integer(args[0]))) {
+           throw std::runtime_error("no panel appeared");
+         }
        }
      }},
     {"move", "X Y", 2, 2, [](S, A args, Json&) {

@@ -91,7 +91,8 @@ const std::vector<Command> kHostCommands = {
        if (args[0] != "getchan") throw std::invalid_argument("usage: onchange getchan");
        auto* getCondChan = EXPORT(session.library(), GetCondChan);
        session.window().OnNote([&records = session.records(), getCondChan](WPARAM code, LPARAM port) {
-         if (code == COND_NOTIFY_CHANGED) getCondChan(static_cast<int32_t>(port), &records.Of(static_cast<int32_t>(port)));
+         const auto changed = static_cast<int32_t>(port);
+         if (code == COND_NOTIFY_CHANGED) getCondChan(changed, &records.Of(changed));
        });
      }},
     // What the sampling routine reports and writes (sample_source.h).
@@ -100,14 +101,18 @@ const std::vector<Command> kHostCommands = {
        sampleScript.runs.clear();
        for (size_t i = 1; i < args.size(); ++i) sampleScript.runs.push_back(static_cast<int16_t>(Integer(args[i])));
      }},
-    {"samplerclose", "", 0, 0, [](S session, A, Json&) { sampleScript.closer = EXPORT(session.library(), KillCondMenu); }},
+    {"samplerclose", "", 0, 0, [](S session, A, Json&) {
+       sampleScript.closer = EXPORT(session.library(), KillCondMenu);
+     }},
     {"sampled", "", 0, 0, [](S, A, Json& result) {
        result["calls"] = sampleScript.calls;
        result["channel"] = sampleScript.channel;
        result["max"] = sampleScript.maxCount;
      }},
     {"wait", "NAME", 1, 1, [](S session, A args, Json&) { session.Wait(args[0], Json::object()); }},
-    {"repeat", "TIMES LINES", 2, 2, [](S session, A args, Json&) { session.Repeat(Integer(args[0]), Integer(args[1])); }},
+    {"repeat", "TIMES LINES", 2, 2, [](S session, A args, Json&) {
+       session.Repeat(Integer(args[0]), Integer(args[1]));
+     }},
     {"resources", "", 0, 0, [](S, A, Json& result) { result["resources"] = ResourcesNow(); }},
 };
 
