@@ -1,56 +1,25 @@
 #!/usr/bin/env python3
-"""Checks the export table of CONDVorn.dll against the module definition file.
+"""Checks that CONDVorn.dll exports exactly the names of the module
+definition file's EXPORTS section, undecorated, as hosts look them up.
 
 Usage: check_exports.py OBJDUMP DLL DEF
-
-Every name in the EXPORTS section must be exported by exactly that name
-(undecorated, as hosts look it up), and the DLL must export nothing else.
 """
 import re
 import subprocess
 import sys
 
 
-def def_exports(path):
-    names = []
-    in_exports = False
-    with open(path) as definition:
-        for line in definition:
-            words = line.split(";")[0].split()
-            if not words:
-                continue
-            if words[0].upper() in ("LIBRARY", "EXPORTS"):
-                in_exports = words[0].upper() == "EXPORTS"
-            elif in_exports:
-                names.append(words[0])
-    return names
-
-
-def dll_exports(objdump, dll):
-    dump = subprocess.run([objdump, "-p", dll], check=True, capture_output=True, text=True).stdout
-    table = dump.split("[Ordinal/Name Pointer] Table", 1)
-    if len(table) < 2:
-        return []
-    names = []
-    for line in table[1].splitlines()[1:]:
-        entry = re.match(r"\s*\[\s*\d+\]\s+(\S+)", line)
-        if not entry:
-            break
-        names.append(entry.group(1))
-    return names
-
-
 def main():
     objdump, dll, definition = sys.argv[1:4]
-    wanted = def_exports(definition)
-    exported = dll_exports(objdump, dll)
-    missing = sorted(set(wanted) - set(exported))
-    extra = sorted(set(exported) - set(wanted))
-    if not wanted:
-        print(f"no exports listed in {definition}")
-        return 1
-    if missing or extra:
-        print(f"{dll}: missing exports {missing}, unexpected exports {extra}")
+    with open(definition) as lines:
+        words = [line.split(";")[0].split() for line in lines]
+    names = [w[0] for w in words if w]
+    wanted = set(names[names.index("EXPORTS") + 1:]) if "EXPORTS" in names else set()
+    dump = subprocess.run([objdump, "-p", dll], check=True, capture_output=True, text=True).stdout
+    table = dump.partition("[Ordinal/Name Pointer] Table")[2]
+    exported = re.findall(r"^\s*\[\s*\d+\]\s+(\S+)", table.split("\n\n")[0], re.MULTILINE)
+    if not wanted or set(exported) != wanted:
+        print(f"{dll}: exports {sorted(exported)}, {definition} lists {sorted(wanted)}")
         return 1
     print(f"{dll}: {len(exported)} exports, all undecorated: {' '.join(exported)}")
     return 0

@@ -35,21 +35,12 @@ def x87_lines(objdump, path):
 
 
 def main():
-    if len(sys.argv) < 3:
-        print(__doc__)
-        return 2
-    objdump = sys.argv[1]
     objects = [path for arg in sys.argv[2:] for path in arg.split(";") if path]
-    failures = 0
-    for path in objects:
-        lines = x87_lines(objdump, path)
-        if lines:
-            failures += 1
-            print(f"{path}: x87 arithmetic")
-            for line in lines:
-                print("  " + line)
-    print(f"{len(objects)} objects checked, {failures} with x87 arithmetic")
-    return 1 if failures else 0
+    failures = [path for path in objects if x87_lines(sys.argv[1], path)]
+    for path in failures:
+        print(f"{path}: x87 arithmetic\n  " + "\n  ".join(x87_lines(sys.argv[1], path)))
+    print(f"{len(objects)} objects checked, {len(failures)} with x87 arithmetic")
+    return 1 if failures or not objects else 0
 
 
 if __name__ == "__main__":

@@ -105,7 +105,3 @@ class DiscoveryTest(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -1,27 +1,14 @@
 """End to end under Wine: the library's rules where a host or a user meets
-them at their edges, one rule per test, each over a table of cases.
-
-condhost.exe drives the real DLL against vornsim's channels; each case
-states what the host receives and what reaches the line.
-"""
+them at their edges, one rule per test, each over a table of cases run one
+after the other in one host session."""
 import unittest
 
 import test_panel as panel
-from test_panel import CLOSED, DEFERRED, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, MODELESS, OFFSET, OK, menu
+from test_panel import (BALANCE, CLOSED, DEFERRED, EXCITATION, HELP, HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF,
+                        MODELESS, OFFSET, OK, mark, menu, typing)
 from wine_bench import rec, start_module_bench
 
-EXCITATION, BALANCE = 107, 108  # df3's extra settings: four choices, and a number
-MARK = "CondGainTo 1 2"  # addresses channel 2: a mark between phases of a script
-
-
-def typing(control, text):
-    """Typing a whole new text without leaving the control."""
-    return [f"focus {control}", f"selection {control} 0 -1", f"char {control} {text}"]
-
-
 class FidelityTest(panel.PanelTest):
-    """Each test runs its cases one after the other in one host session."""
-
     def test_a_panel_without_a_usable_port_is_refused_naming_the_last_port_in_use(self):
         """Port 0 is silent: as the last port in use it is named, not taken for success."""
         cases = (([0], 0), ([0, 2], 2))
@@ -58,18 +45,11 @@ class FidelityTest(panel.PanelTest):
         cases = ((1, ["GN1;", "IP1;"]), (0, []))
         script = [rec(0, scale=0.001), "SetCondChan 0"]
         for scratch_input, _ in cases:
-            script += [rec(0, input=scratch_input), 'GetCondInfo2 0 {"want":0}', rec(0, input=0), MARK,
-                       "SetCondChan 0", MARK]
+            script += [rec(0, input=scratch_input), 'GetCondInfo2 0 {"want":0}', rec(0, input=0), mark(),
+                       "SetCondChan 0", mark()]
         self.run_panel(script)
-        sent = [(command["ch"], command["cmd"]) for command in panel.bench.sim.commands()]
-        sent = sent[max(i for i, (_, command) in enumerate(sent) if command == ";;CH4;") + 2:]
-        phases = [[]]
-        for channel, command in sent:
-            if command == ";;CH2;":
-                phases.append([])
-            elif channel == 0:
-                phases[-1].append(command)
-        for (scratch_input, applied), setchan in zip(cases, phases[1::2]):
+        for (scratch_input, applied), phase in zip(cases, self.line_traffic()[1::2]):
+            setchan = [command for _, command in phase]
             with self.subTest(scratch_input=scratch_input):
                 self.assertEqual(sorted(set(setchan) & {"IP1;", "GN1;"}), applied)
                 self.assertEqual(setchan == [], not applied, "a record applied already sends nothing")
@@ -135,18 +115,14 @@ class FidelityTest(panel.PanelTest):
                 if items:
                     self.assertLessEqual(abs(line["height"] - items * line["itemHeight"]), 2)
 
-    def test_help_opens_one_window_however_often_it_is_asked(self):
+    def test_help_opens_the_help_file_in_one_window_however_often_it_is_asked(self):
         results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS)]
                                     + [f"click {HELP}", "pump 1000", "windows"] * 2 + ["KillCondMenu 0"])
         for click in (1, 2):
             with self.subTest(click=click):
-                windows = results.take("windows")["windows"]
-                self.assertEqual([w["class"] for w in windows].count("HH Parent"), 1)
+                windows = [w for w in results.take("windows")["windows"] if w["class"] == "HH Parent"]
+                self.assertEqual(windows, [{"class": "HH Parent", "title": "Vorn conditioner controls"}])
 
 
 def setUpModule():
     panel.bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

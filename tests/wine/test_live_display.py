@@ -1,16 +1,16 @@
-"""End to end under Wine: the panel's live display, its help, and vornctl's panel.
+"""End to end under Wine: the panel's live display, and vornctl's panel.
 
 condhost.exe hands the panel a sampling routine whose codes the script
-chooses, and reads the trace back from the window's pixels. The help
-button opens the help file in Wine's viewer; vornctl.exe opens the panel
-as a technician would, with condhost driving it from another process.
+chooses, and reads the trace back from the window's pixels; vornctl.exe
+opens the panel as a technician would, with condhost driving it from
+another process.
 """
 import math
 import os
 import unittest
 
 import test_panel as panel
-from test_panel import AC_COUPLE, CANCEL, CLOSED, DEFERRED, GAIN, HELP, MODELESS, OK, PORT, TOP, BOTTOM, VOLTS
+from test_panel import AC_COUPLE, CANCEL, CLOSED, DEFERRED, GAIN, MODELESS, OK, PORT, TOP, BOTTOM, VOLTS
 from test_panel import menu
 from wine_bench import DISCOVERY_ATTEMPTS, SIM_PORT, rec, start_module_bench
 
@@ -62,11 +62,6 @@ class DisplayTest(panel.PanelTest):
         self.assertEqual(pixels["rows"][str(width // 2 - width // 2 % 5)], [1],
                          "twice the gain pending: 16384 reaches the top")
 
-    def test_help_opens_the_help_file(self):
-        results, _ = self.run_panel([rec(0, inUse=1), menu(4, MODELESS), f"click {HELP}", "pump 2000", "windows",
-                                     "KillCondMenu 0"])
-        self.assertIn({"class": "HH Parent", "title": "Vorn conditioner controls"}, results.take("windows")["windows"])
-
 
 class VornctlPanelTest(panel.PanelTest):
     def run_vornctl_panel(self, args, line, script):
@@ -106,7 +101,3 @@ class VornctlPanelTest(panel.PanelTest):
 def setUpModule():
     global bench
     bench = panel.bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -1,8 +1,6 @@
-"""End to end under Wine, back to back: vornsim.exe serves COM6 while the
-DLL, in condhost.exe, talks on COM5; socat joins the two ports as a
-null-modem cable would. A discovery, capability reads, a gain and an offset
-change and the panel's Reload cross the pair, and vornsim.exe, stopped with
-Ctrl-C, writes the settings it was sent.
+"""End to end under Wine, back to back: the DLL in condhost.exe on COM5
+drives vornsim.exe on COM6, the two joined by socat as by a null-modem
+cable; stopped with Ctrl-C, vornsim.exe writes the settings it was sent.
 """
 import json
 import os
@@ -11,13 +9,12 @@ import time
 import unittest
 
 from test_panel import MODELESS, menu
-from wine_bench import DEVICE_PORT, SIM_PORT, call, rec, start_module_bench
+from wine_bench import DEVICE_PORT, DISCOVERY_ATTEMPTS, SIM_PORT, call, rec, start_module_bench
 
 bench = None
 HERE = os.path.dirname(os.path.abspath(__file__))
 with open(os.path.join(HERE, "..", "..", "src", "res", "zelcond.h")) as header:
     RELOAD = int(re.search(r"#define IDC_RELOAD\s+(\d+)", header.read()).group(1))
-DISCOVERY_ATTEMPTS = 3
 READY_TIMEOUT_S = 60
 # The state's fields and the set commands that give them.
 STATE_COMMANDS = {"input": "IP", "gain": "GN", "offsetRange": "OR", "offsetCode": "OF", "acCoupling": "AC",
@@ -98,7 +95,3 @@ class BackToBack(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -1,11 +1,5 @@
-"""End to end under Wine: the control panel as a host opens it and a user sees it.
-
-condhost.exe opens the library's panel over vornsim's channels and drives
-it with window messages: it reads every control back, clicks, types,
-selects and closes, and asks for screenshots. Each test states what the
-panel must show and hold, what the host's records and window receive, and
-what reaches the line.
-"""
+"""End to end under Wine: the control panel as a host opens it and a user
+sees it, driven by condhost.exe with window messages over vornsim's channels."""
 import functools
 import math
 import os
@@ -40,6 +34,7 @@ PORT, INPUT, GAIN, OFFSET, LOW_CUTOFF, HIGH_CUTOFF, NOTCH_BOX = 113, 106, 101, 1
 GAIN_BAR, OFFSET_BAR, LOW_TYPE, HIGH_TYPE, AC_COUPLE, FALLING = 115, 114, 1025, 1026, 1019, 1033
 APPLY, OK, CANCEL, HELP, TOP, BOTTOM, VOLTS, UNITS, DISPLAY_EDGE = 1023, 1, 2, 1018, 111, 112, 1014, 109, 1017
 EXTRA_LABELS, EXTRA_COMBOS = [1027, 1028, 1029, 1030], [107, 108, 116, 117]
+EXCITATION, BALANCE = EXTRA_COMBOS[:2]  # df3's extra settings: four choices, and a number from -100 to 100
 TEMPLATE = {APPLY: (7, 184, 40, 14), OK: (49, 184, 42, 14), CANCEL: (93, 184, 39, 14),
             HELP: (135, 184, 38, 14), 107: (92, 123, 81, 292), 108: (92, 138, 81, 292)}
 TEMPLATE_SIZE = (297, 201)
@@ -58,18 +53,9 @@ def template_rect(panel, control):
     return [left, top, left + mul_div(w, bx, 4), top + mul_div(h, by, 8)]
 
 
-def moved_up(rect, pixels):
-    return [rect[0], rect[1] - pixels, rect[2], rect[3] - pixels]
-
-
-def g(value):
-    """printf's %g."""
-    return "%g" % value
-
-
 def cutoff_item(value, off_text):
     if value > 0:
-        return g(value)
+        return "%g" % value
     code = math.floor(value + 0.5)
     return {0: off_text, -1: "Rect * 1", -10: "Rect * 10", -11: "Raw * 10"}.get(code, str(code))
 
@@ -86,6 +72,16 @@ def nearest(values, wanted):
 def menu(count, options, sampler=False):
     """DoCondMenu on the host's records, with the scripted sampling routine or none."""
     return call("DoCondMenu", "host", count, "sampler" if sampler else None, options)
+
+
+def mark(gain=1):
+    """Port 2's gain set: its selection of channel 2 marks a new phase in line_traffic."""
+    return f"CondGainTo {gain} 2"
+
+
+def typing(control, text, then=None):
+    """Typing a whole new text into a control, then moving the focus to `then`, if given."""
+    return [f"focus {control}", f"selection {control} 0 -1", f"char {control} {text}"] + [f"focus {then}"] * bool(then)
 
 
 class PanelTest(unittest.TestCase):
@@ -109,11 +105,9 @@ class PanelTest(unittest.TestCase):
         return results, received[ends[0]:] if ends else received
 
     def run_checked(self, script, line=LINE, **options):
-        """Runs a script whose entries are commands or (command, {path:
-        value}, why): the result of each such command must hold those
-        values, as "panel.controls.113.items" names them. No message box may
-        appear. Returns the results left and the line's commands after
-        discovery."""
+        """run_panel for a script whose entries are commands or (command,
+        {path: value}, why): that command's result must hold those values,
+        as "panel.controls.113.items" names them. No message box may appear."""
         results, received = self.run_panel([e if isinstance(e, str) else e[0] for e in script], line, **options)
         for command, expected, *why in (e for e in script if not isinstance(e, str)):
             line = results.take(command)
@@ -124,6 +118,19 @@ class PanelTest(unittest.TestCase):
                 self.assertTrue(same, f"`{command}` {path} is {got!r}, expected {value!r}; {' '.join(why)}")
         self.assertEqual(results.boxes, [])
         return results, received
+
+    def line_traffic(self):
+        """(channel, command) pairs sent after discovery, split into phases
+        at each selection of channel 2 (a mark), channel 2's own left out."""
+        sent = [(command["ch"], command["cmd"]) for command in bench.sim.commands()]
+        start = max(i for i, (_, cmd) in enumerate(sent) if cmd == ";;CH4;") + 2
+        phases = [[]]
+        for channel, command in sent[start:]:
+            if command == ";;CH2;":
+                phases.append([])
+            elif channel != 2:
+                phases[-1].append((channel, command))
+        return phases
 
     def panel_of(self, results, command="panel"):
         line = results.take(command)
@@ -173,7 +180,7 @@ class ProfileTest(PanelTest):
         self.assertEqual(control(PORT)["items"], [str(port)])
         self.assertEqual((control(INPUT)["items"], control(INPUT)["sel"]), (info["inputs"], 0))
         gains = info["gains"]
-        self.assertEqual(control(GAIN)["items"], [g(gain) for gain in gains])
+        self.assertEqual(control(GAIN)["items"], ["%g" % gain for gain in gains])
         self.assertEqual(control(GAIN)["sel"], nearest(gains, 1))
         for side, type_id, cutoff_id, off_text in (("lowPass", LOW_TYPE, LOW_CUTOFF, "All pass"),
                                                    ("highPass", HIGH_TYPE, HIGH_CUTOFF, "DC")):
@@ -216,7 +223,8 @@ class ProfileTest(PanelTest):
         self.assertEqual((control(APPLY)["visible"], control(APPLY)["enabled"]), (deferred, False), "nothing pending")
         places = (APPLY, OK, CANCEL, HELP) if deferred else (APPLY, OK, HELP)
         for button, place in zip((APPLY, OK, CANCEL, HELP)[not deferred:], places):
-            self.assertEqual(control(button)["rect"], moved_up(template_rect(panel, place), shift), button)
+            left, top, right, bottom = template_rect(panel, place)
+            self.assertEqual(control(button)["rect"], [left, top - shift, right, bottom - shift], button)
         bx, by = panel["base"]
         self.assertEqual(panel["client"][1], mul_div(TEMPLATE_SIZE[1], by, 8) - shift)
         if not deferred:
@@ -328,7 +336,3 @@ class ControlTest(PanelTest):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -1,45 +1,24 @@
-"""End to end under Wine: what each control of the panel does.
-
-condhost.exe opens the library's panel over vornsim's channels and works
-its controls as a user would; each test states what reaches the line (and
-on which channel), what the records hold, and what the host window is told,
-in immediate and in deferred mode.
-"""
+"""End to end under Wine: what each control of the panel sends, on which
+channel, and what the records hold and the host window is told, in
+immediate and in deferred mode."""
 import unittest
 
 import test_panel as panel
-from test_panel import (AC_COUPLE, APPLY, CANCEL, DEFERRED, FALLING, GAIN, GAIN_BAR, HIGH_CUTOFF, HIGH_TYPE, INPUT,
-                        LOW_CUTOFF, LOW_TYPE, MODELESS, NOTCH_BOX, OFFSET, OFFSET_BAR, OK, CLOSED, menu)
+from test_panel import (AC_COUPLE, APPLY, BALANCE, CANCEL, CLOSED, DEFERRED, EXCITATION, FALLING, GAIN, GAIN_BAR,
+                        HIGH_CUTOFF, HIGH_TYPE, INPUT, LOW_CUTOFF, LOW_TYPE, MODELESS, NOTCH_BOX, OFFSET, OFFSET_BAR,
+                        OK, mark, menu, typing)
 from wine_bench import rec, start_module_bench
 
 CHANGED_0 = [3, 0]
-EXCITATION, BALANCE = 107, 108  # df3's extra settings: a choice and a number from -100 to 100
 RESET, RELOAD, TRIGGER_2 = 1022, 1031, 1024
 SB_LINEUP, SB_LINEDOWN, SB_PAGEUP = 0, 1, 2
-# The marker between phases of a script: the host sets port 2's gain, which
-# addresses channel 2 on the line.
-MARK = "CondGainTo {} 2"
 
 
-def typed(control, text, then=AC_COUPLE):
-    """Typing a whole new text into a control, then moving the focus on."""
-    return [f"focus {control}", f"selection {control} 0 -1", f"char {control} {text}", f"focus {then}"]
+def typed(control, text):
+    return typing(control, text, then=AC_COUPLE)
 
 
 class HandlerTest(panel.PanelTest):
-    def line_traffic(self):
-        """(channel, command) pairs after discovery, split at each marker's
-        selection of channel 2."""
-        sent = [(command["ch"], command["cmd"]) for command in panel.bench.sim.commands()]
-        start = max(i for i, (_, cmd) in enumerate(sent) if cmd == ";;CH4;") + 2
-        phases = [[]]
-        for channel, command in sent[start:]:
-            if command == ";;CH2;":
-                phases.append([])
-            elif channel != 2:
-                phases[-1].append((channel, command))
-        return phases
-
     def test_immediate_mode_sends_each_change_at_once_and_posts_it(self):
         self.run_checked([
             rec(0, inUse=1, scale=0.001), rec(2, inUse=1, scale=0.001), menu(4, MODELESS),
@@ -48,7 +27,7 @@ class HandlerTest(panel.PanelTest):
             ("panel", {f"panel.controls.{HIGH_CUTOFF}.edit": "1000"}, "5e9 is beyond 1000 Hz: the limit stands in"),
             f"focus {HIGH_CUTOFF}", f"focus {AC_COUPLE}",
             f"select {EXCITATION} 2", *typed(BALANCE, "50"), *typed(BALANCE, "50"),
-            ("pump 50", {"notes": [CHANGED_0] * 10}), MARK.format(10),
+            ("pump 50", {"notes": [CHANGED_0] * 10}), mark(10),
             # Port 2 was addressed last: the panel's next change goes to port 0 all the same.
             f"click {AC_COUPLE}", f"select {INPUT} 2", f"select {GAIN} 1", f"select {GAIN} 1",
             ("GetCondChan 0", {"rec.flags": 14, "rec.input": 2, "rec.gain": 100, "rec.changed": 1,
@@ -94,14 +73,14 @@ class HandlerTest(panel.PanelTest):
             ("panel", {f"panel.controls.{OFFSET}.text": "0.0001", f"panel.controls.{APPLY}.enabled": True},
              "the typed text stays"),
             f"click {AC_COUPLE}", f"select {GAIN} 6", ("pump 50", {"notes": []}, "nothing is told before Apply"),
-            ("panel", {f"panel.controls.{APPLY}.enabled": True}), MARK.format(5), "onchange getchan",
+            ("panel", {f"panel.controls.{APPLY}.enabled": True}), mark(5), "onchange getchan",
             f"click {APPLY}", ("pump 50", {"notes": [CHANGED_0]}, "Apply sends the note, once"),
             (rec(0), {"rec.flags": 1, "rec.gain": 100, "rec.changed": 1, "rec.offset": 0, "rec.zero": 1.0},
              "the host fetched the applied record while it was told; a tiny offset is none, the zero took it over"),
-            ("panel", {f"panel.controls.{APPLY}.enabled": False, "panel.focus": OK}), MARK.format(10),
+            ("panel", {f"panel.controls.{APPLY}.enabled": False, "panel.focus": OK}), mark(10),
             f"click {RESET}", ("GetCondChan 0", {"rec.units": "mV", "rec.scale": 1000 * 5 / 32768 / 100, "rec.zero": 0},
                                 "volts at the input, at gain 100; the offset in volts at the input: none"),
-            MARK.format(20), f"click {RELOAD}", MARK.format(50), f"click {NOTCH_BOX}", f"click {CANCEL}",
+            mark(20), f"click {RELOAD}", mark(50), f"click {NOTCH_BOX}", f"click {CANCEL}",
             ("pump 100", {"notes": [CLOSED]}), (rec(0), {"rec.flags": 1, "rec.units": " Volt"}, "as last applied")])
         before_apply, apply, reset, reload, cancel = self.line_traffic()
         self.assertTrue(all(c.startswith("?") or c in (";;CH0;", "IP1;") for _, c in before_apply),
@@ -118,7 +97,7 @@ class HandlerTest(panel.PanelTest):
         """df3's bridge input offers gains 10 to 10000: gain 1 becomes 10,
         and the host's scale must be the one for gain 10 when it is applied."""
         self.run_checked([
-            rec(0, inUse=1, scale=0.001), menu(4, DEFERRED | MODELESS), f"select {INPUT} 2", MARK.format(5),
+            rec(0, inUse=1, scale=0.001), menu(4, DEFERRED | MODELESS), f"select {INPUT} 2", mark(5),
             f"click {APPLY}", ("GetCondChan 0", {"rec.input": 2, "rec.gain": 10, "rec.scale": 0.0001},
                                "scale x gain stays 0.001"), "KillCondMenu 0", "pump 100"])
         applied = [c for _, c in self.line_traffic()[1]]
@@ -131,11 +110,11 @@ class HandlerTest(panel.PanelTest):
         results, _ = self.run_panel([
             rec(0, inUse=1, scale=0.001), menu(4, MODELESS),
             *typed(OFFSET, "7"), "GetCondChan 0", *typed(OFFSET, "40"), "panel", *typed(OFFSET, "32.768001"), "GetCondChan 0",
-            *typed(OFFSET, "0.0001"), "GetCondChan 0", MARK.format(10),
+            *typed(OFFSET, "0.0001"), "GetCondChan 0", mark(10),
             f"scroll {OFFSET_BAR} {SB_PAGEUP}", *[f"scroll {OFFSET_BAR} {SB_LINEUP}"] * 3, "panel", "GetCondChan 0",
             *[f"scroll {OFFSET_BAR} {SB_LINEUP}"] * 20, "GetCondChan 0", f"scroll {OFFSET_BAR} {SB_LINEDOWN}",
-            f"select {GAIN} 9", MARK.format(20), f"scroll {GAIN_BAR} {SB_LINEUP}", MARK.format(50),
-            f"scroll {GAIN_BAR} {SB_LINEDOWN}", "panel", MARK.format(100), f"click {CANCEL}", "pump 100", rec(0)])
+            f"select {GAIN} 9", mark(20), f"scroll {GAIN_BAR} {SB_LINEUP}", mark(50),
+            f"scroll {GAIN_BAR} {SB_LINEDOWN}", "panel", mark(100), f"click {CANCEL}", "pump 100", rec(0)])
         record = results.take("GetCondChan 0")["rec"]
         self.assertAlmostEqual(record["offset"], 7, places=3)
         self.assertAlmostEqual(record["zero"], -record["offset"], places=6, msg="the zero absorbs the offset")
@@ -177,7 +156,3 @@ class HandlerTest(panel.PanelTest):
 
 def setUpModule():
     panel.bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

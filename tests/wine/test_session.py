@@ -1,10 +1,7 @@
-"""End to end under Wine: a whole host session on a line of several kinds of channel.
-
-condhost.exe loads the DLL, which opens COM5 (vornsim's pseudo-terminal),
-finds the channels, reports their capabilities and sets and steps their
-gains and offsets. Each step of a session states what it must give: its
-result, the message boxes it shows, the host's record afterwards, the
-capability sections it fills, and the exact commands that reach the line.
+"""End to end under Wine: whole host sessions on a line of several kinds of
+channel. Each step states its result, its message boxes, the host's record
+afterwards, the capability sections it fills, and the exact commands that
+reach the line.
 """
 import math
 import unittest
@@ -154,8 +151,8 @@ def differences(actual, expected, path):
 
 
 class Session:
-    """A host script and, step by step, what each step must give. The
-    expected host records follow every edit and every change a step makes."""
+    """A host script and what each step must give; the expected host records
+    follow every edit and change."""
 
     def __init__(self):
         self.steps = []
@@ -200,7 +197,6 @@ class SessionTest(unittest.TestCase):
         bench.write_ini(SETTINGS)
 
     def run_session(self, session):
-        """Runs the session's script in one host and checks every step."""
         results = bench.run_on_line(LINE, [step["cmd"] for step in session.steps])
         received = [command["cmd"] for command in bench.sim.commands()]
         self.assertEqual([line["cmd"] for line in results.lines], [step["cmd"] for step in session.steps],
@@ -313,7 +309,3 @@ class SessionTest(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -1,13 +1,8 @@
-"""End to end under Wine: a long run of a recording host's calls.
-
-10 000 calls, SetCondChan, CondGainChange and GetCondInfo2 in turn on three
-channels, each through the real DLL over a pseudo-terminal to vornsim (a
-faster line than 9600 baud: the device's timing is not what is tested; the
-library's own 20 ms per channel selection stays), in one host repeating a
-block of its script. Every call succeeds, every answer stays in step with
-the line (each GetCondInfo2 gives exactly the channel's capabilities), and
-the process's handle count and private bytes over the last thousand calls
-stay at those of the first thousand.
+"""End to end under Wine: 10 000 calls of a recording host (SetCondChan,
+CondGainChange and GetCondInfo2 in turn on three channels, over a line
+faster than 9600 baud; the library's 20 ms per selection stays) all succeed
+and stay in step with the line, and the handles and private bytes over the
+last thousand calls stay at those of the first thousand.
 """
 import unittest
 
@@ -73,7 +68,3 @@ class Soak(unittest.TestCase):
 def setUpModule():
     global bench
     bench = start_module_bench(unittest, SETTINGS)
-
-
-if __name__ == "__main__":
-    unittest.main()

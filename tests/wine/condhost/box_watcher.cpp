@@ -1,5 +1,6 @@
 #include "box_watcher.h"
 
+#include <set>
 #include <string>
 
 #include "panel_view.h"
@@ -12,6 +13,11 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr const char* kMenuClass = "#32768";
 constexpr UINT kGetMenuOfWindow = 0x01E1;  // MN_GETHMENU
 
+ResultWriter* out = nullptr;
+HANDLE thread = nullptr;
+volatile LONG stopping = 0;
+std::set<HWND> dismissed;  // windows told to close that may still exist
+
 BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
   std::string& text = *reinterpret_cast<std::string*>(found);
   if (ClassOf(child) != "Static") return TRUE;
@@ -21,70 +27,18 @@ BOOL CALLBACK FindStaticText(HWND child, LPARAM found) {
 
 // The message of a box: its text control, or else the first static with text.
 std::string MessageText(HWND box) {
-  if (HWND control = GetDlgItem(box, kMessageTextId)) {
-    std::string text = WindowText(control);
-    if (!text.empty()) return text;
-  }
-  std::string text;
-  EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
+  std::string text = WindowText(GetDlgItem(box, kMessageTextId));
+  if (text.empty()) EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
   return text;
 }
 
-}  // namespace
-
-bool BoxWatcher::Start() {
-  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  return thread_ != nullptr;
-}
-
-void BoxWatcher::Stop() {
-  if (thread_ == nullptr) return;
-  InterlockedExchange(&stopping_, 1);
-  WaitForSingleObject(thread_, INFINITE);
-  CloseHandle(thread_);
-  thread_ = nullptr;
-}
-
-DWORD WINAPI BoxWatcher::Run(LPVOID self) {
-  BoxWatcher& watcher = *static_cast<BoxWatcher*>(self);
-  while (InterlockedCompareExchange(&watcher.stopping_, 0, 0) == 0) {
-    watcher.Sweep();
-    Sleep(kSweepIntervalMs);
-  }
-  return 0;
-}
-
-void BoxWatcher::Sweep() {
-  for (auto it = dismissed_.begin(); it != dismissed_.end();) {
-    it = IsWindow(*it) ? std::next(it) : dismissed_.erase(it);
-  }
-  EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(this));
-}
-
-BOOL CALLBACK BoxWatcher::VisitWindow(HWND window, LPARAM self) {
-  BoxWatcher& watcher = *reinterpret_cast<BoxWatcher*>(self);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window) || watcher.dismissed_.count(window) != 0) {
-    return TRUE;
-  }
-  const std::string kind = ClassOf(window);
-  // A message box always has a caption; a dialog without one is a panel
-  // caught while it is being destroyed. The panel is a dialog too, but
-  // scripts drive it themselves.
-  const std::string caption = kind == "#32770" ? WindowText(window) : "";
-  if (!caption.empty() && caption != kPanelCaption) watcher.Dismiss(window);
-  if (kind == kMenuClass) watcher.CloseMenu(window);
-  return TRUE;
-}
-
-void BoxWatcher::Dismiss(HWND box) {
-  out_.Write(Json{{"box", MessageText(box)}, {"caption", WindowText(box)}});
-  dismissed_.insert(box);
+void Dismiss(HWND box) {
+  out->Write(Json{{"box", MessageText(box)}, {"caption", WindowText(box)}});
+  dismissed.insert(box);
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
-void BoxWatcher::CloseMenu(HWND menuWindow) {
+void CloseMenu(HWND menuWindow) {
   auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuOfWindow, 0, 0));
   Json items = Json::array();
   for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
@@ -92,9 +46,46 @@ void BoxWatcher::CloseMenu(HWND menuWindow) {
     GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
     items.push_back(text);
   }
-  out_.Write(Json{{"menu", items}});
-  dismissed_.insert(menuWindow);
+  out->Write(Json{{"menu", items}});
+  dismissed.insert(menuWindow);
   PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+void Visit(HWND window) {
+  const std::string kind = ClassOf(window);
+  // A message box always has a caption; a dialog without one is a panel
+  // caught while it is being destroyed. The panel is a dialog too, but
+  // scripts drive it themselves.
+  const std::string caption = kind == "#32770" ? WindowText(window) : "";
+  if (!caption.empty() && caption != kPanelCaption) Dismiss(window);
+  if (kind == kMenuClass) CloseMenu(window);
+}
+
+DWORD WINAPI Watch(LPVOID) {
+  while (InterlockedCompareExchange(&stopping, 0, 0) == 0) {
+    for (auto it = dismissed.begin(); it != dismissed.end();) it = IsWindow(*it) ? std::next(it) : dismissed.erase(it);
+    for (HWND window : OwnWindows()) {
+      if (dismissed.count(window) == 0) Visit(window);
+    }
+    Sleep(kSweepIntervalMs);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool StartBoxWatcher(ResultWriter& writer) {
+  out = &writer;
+  thread = CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
+  return thread != nullptr;
+}
+
+void StopBoxWatcher() {
+  if (thread == nullptr) return;
+  InterlockedExchange(&stopping, 1);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  thread = nullptr;
 }
 
 }  // namespace condhost

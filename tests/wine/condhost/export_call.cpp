@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 #include "fault_guard.h"
 #include "records.h"
@@ -13,62 +16,33 @@ namespace {
 
 using BoundCall = std::function<std::optional<int32_t>()>;
 
-template <typename Call>
-BoundCall Returning(Call call) {
-  return [call] { return std::optional<int32_t>(call()); };
-}
-
-template <typename Call>
-BoundCall Void(Call call) {
-  return [call] {
-    call();
-    return std::optional<int32_t>();
+// Every argument is built (in order) before the call, so that only the export runs guarded.
+template <typename R, typename... P, size_t... I>
+BoundCall Bind(R(WINAPI* export_)(P...), ExportCall& a, std::index_sequence<I...>) {
+  return [export_, args = std::tuple<P...>{a.Argument<P>(I)...}] {
+    if constexpr (std::is_void_v<R>) {
+      std::apply(export_, args);
+      return std::optional<int32_t>();
+    } else {
+      return std::optional<int32_t>(std::apply(export_, args));
+    }
   };
 }
 
-// The exports whose arguments are (value, port, record).
-template <typename Fn, typename Value>
-BoundCall WithPortAndRecord(Fn* export_, Value value, ExportCall& a) {
-  return Returning([export_, value, port = a.Int(1), r = a.Record(2, 1)] { return export_(value, port, r); });
+template <typename R, typename... P>
+BoundCall Bind(R(WINAPI* export_)(P...), ExportCall& a) {
+  return Bind(export_, a, std::index_sequence_for<P...>());
 }
 
-// Every argument is built before the call, so that only the export runs guarded.
+#define BINDING(name) \
+  { #name, [](ExportCall& a) { return Bind(EXPORT(a.library(), name), a); } }
+
 const std::map<std::string, BoundCall (*)(ExportCall&)>& Bindings() {
-  using A = ExportCall&;
   static const std::map<std::string, BoundCall (*)(ExportCall&)> bindings = {
-      {"InitCond", [](A a) { return Returning([f = EXPORT(a.library(), InitCond), r = a.Int(0)] { return f(r); }); }},
-      {"KillCond", [](A a) { return Void(EXPORT(a.library(), KillCond)); }},
-      {"GetCondType", [](A a) { return Returning(EXPORT(a.library(), GetCondType)); }},
-      {"SetADCRange", [](A a) { return Void([f = EXPORT(a.library(), SetADCRange), v = a.Real(0)] { f(v); }); }},
-      {"SetPellProc", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetPellProc), p = a.Pell(0)] { return f(p); });
-       }},
-      {"SetCondChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
-       }},
-      {"GetCondChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), GetCondChan), p = a.Int(0), r = a.Record(1, 0)] { return f(p, r); });
-       }},
-      {"CondOnChan", [](A a) {
-         return Returning([f = EXPORT(a.library(), CondOnChan), p = a.Int(0), r = a.Int(1)] { return f(p, r); });
-       }},
-      {"CondGainTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainTo), float(a.Real(0)), a); }},
-      {"CondGainChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondGainChange), a.Int(0), a); }},
-      {"CondOffsTo", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsTo), float(a.Real(0)), a); }},
-      {"CondOffsChange", [](A a) { return WithPortAndRecord(EXPORT(a.library(), CondOffsChange), a.Int(0), a); }},
-      {"GetCondInfo2", [](A a) {
-         return Returning([f = EXPORT(a.library(), GetCondInfo2), p = a.Int(0), i = a.Info(1, 0)] { return f(p, i); });
-       }},
-      {"DoCondMenu", [](A a) {
-         return Returning([f = EXPORT(a.library(), DoCondMenu), records = a.Records(0), count = a.Int(1),
-                           sampler = a.Sampler(2), options = a.Int(3), window = a.Window(4)] {
-           return f(records, count, sampler, options, window);
-         });
-       }},
-      {"KillCondMenu", [](A a) { return Void([f = EXPORT(a.library(), KillCondMenu), p = a.Int(0)] { f(p); }); }},
-      {"SetMenuScaling", [](A a) {
-         return Returning([f = EXPORT(a.library(), SetMenuScaling), e = a.Int(0)] { return f(e); });
-       }},
+      BINDING(InitCond),       BINDING(KillCond),     BINDING(GetCondType),    BINDING(SetADCRange),
+      BINDING(SetPellProc),    BINDING(SetCondChan),  BINDING(GetCondChan),    BINDING(CondOnChan),
+      BINDING(CondGainTo),     BINDING(CondGainChange), BINDING(CondOffsTo),   BINDING(CondOffsChange),
+      BINDING(GetCondInfo2),   BINDING(DoCondMenu),   BINDING(KillCondMenu),   BINDING(SetMenuScaling),
   };
   return bindings;
 }
@@ -92,6 +66,18 @@ double NowMs() {
   return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// A record from its JSON object in `memory`, of `bytes` bytes.
+void FillRecord(const Json& given, void* memory, size_t bytes) {
+  if (bytes >= sizeof(ChanSettings)) {
+    auto& record = *static_cast<ChanSettings*>(memory) = DefaultRecord();
+    Json fields = given;
+    fields.erase("bytes");
+    SetRecordFields(record, fields);
+  }
+  const auto size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
+  std::memcpy(memory, &size, std::min(sizeof size, bytes));
+}
+
 }  // namespace
 
 HostRecords::HostRecords() : block_(COND_PORT_COUNT * sizeof(ChanSettings)) {
@@ -112,27 +98,10 @@ ExportCall::ExportCall(HMODULE library, const std::string& name, const Json& arg
   modal_ = name == "DoCondMenu" && (Int(3) & COND_MENU_MODELESS) == 0;
 }
 
-ExportCall::~ExportCall() = default;
-
-int32_t ExportCall::Int(size_t i) const { return static_cast<int32_t>(args_.at(i).get<long long>()); }
-
-double ExportCall::Real(size_t i) const { return condhost::Real(args_.at(i)); }
-
 GuardedBlock& ExportCall::NewBlock(size_t argument, size_t bytes) {
   auto block = std::make_unique<GuardedBlock>(bytes);
   blocks_.push_back(Block{argument, block.get(), std::move(block)});
   return *blocks_.back().memory;
-}
-
-void ExportCall::FillRecord(const Json& given, void* memory, size_t bytes) {
-  if (bytes >= sizeof(ChanSettings)) {
-    auto& record = *static_cast<ChanSettings*>(memory) = DefaultRecord();
-    Json fields = given;
-    fields.erase("bytes");
-    SetRecordFields(record, fields);
-  }
-  const auto size = static_cast<uint32_t>(given.value("size", static_cast<long long>(sizeof(ChanSettings))));
-  std::memcpy(memory, &size, std::min(sizeof size, bytes));
 }
 
 ChanSettings* ExportCall::Record(size_t i, size_t portArgument) {
@@ -185,14 +154,26 @@ CondInfo* ExportCall::Info(size_t i, size_t portArgument) {
   return info;
 }
 
-CondSampleProc ExportCall::Sampler(size_t i) const { return args_.at(i).is_null() ? nullptr : ScriptedSamples; }
-
-CondPellProc ExportCall::Pell(size_t i) const { return args_.at(i).is_null() ? nullptr : HostPellProc; }
-
-CondWindow ExportCall::Window(size_t i) const {
-  if (!Given(i)) return window_;
-  if (args_[i].is_null()) return nullptr;
-  return reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+// A record's port is the argument before it; DoCondMenu's first argument is the records array.
+template <typename T>
+T ExportCall::Argument(size_t i) {
+  if constexpr (std::is_same_v<T, ChanSettings*>) {
+    return i == 0 ? Records(0) : Record(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondInfo*>) {
+    return Info(i, i - 1);
+  } else if constexpr (std::is_same_v<T, CondSampleProc>) {
+    return args_.at(i).is_null() ? nullptr : ScriptedSamples;
+  } else if constexpr (std::is_same_v<T, CondPellProc>) {
+    return args_.at(i).is_null() ? nullptr : HostPellProc;
+  } else if constexpr (std::is_same_v<T, CondWindow>) {
+    if (!Given(i)) return window_;
+    if (args_[i].is_null()) return nullptr;
+    return reinterpret_cast<CondWindow>(static_cast<intptr_t>(args_[i].get<long long>()));
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return static_cast<T>(Real(args_.at(i)));
+  } else {
+    return Int(i);
+  }
 }
 
 Json ExportCall::Run() {

@@ -66,12 +66,8 @@ class HostRecords {
 
 class ExportCall {
  public:
-  // Binds the export to its arguments; throws for an unknown export or a
-  // bad argument.
+  // Builds the arguments; throws for an unknown export or a bad argument.
   ExportCall(HMODULE library, const std::string& name, const Json& args, HostRecords& host, CondWindow window);
-  ~ExportCall();
-  ExportCall(const ExportCall&) = delete;
-  ExportCall& operator=(const ExportCall&) = delete;
 
   // A DoCondMenu that opens a modal panel: it returns once the panel closes.
   bool OpensModalPanel() const { return modal_; }
@@ -79,15 +75,9 @@ class ExportCall {
   // The blocks of the records lent to a panel, to be kept as long as it may use them.
   std::vector<std::unique_ptr<GuardedBlock>> TakeLent();
 
-  // Argument builders (see above), for the binding table.
-  int32_t Int(size_t i) const;
-  double Real(size_t i) const;
-  ChanSettings* Record(size_t i, size_t portArgument);
-  ChanSettings* Records(size_t i);
-  CondInfo* Info(size_t i, size_t portArgument);
-  CondSampleProc Sampler(size_t i) const;
-  CondPellProc Pell(size_t i) const;
-  CondWindow Window(size_t i) const;
+  // The export's argument `i` of the type T, built as above.
+  template <typename T>
+  T Argument(size_t i);
   HMODULE library() const { return library_; }
 
  private:
@@ -97,9 +87,11 @@ class ExportCall {
     std::unique_ptr<GuardedBlock> owned;  // none for the host's records
   };
   bool Given(size_t i) const { return i < args_.size() && args_[i] != "host"; }
+  int32_t Int(size_t i) const { return static_cast<int32_t>(args_.at(i).get<long long>()); }
+  ChanSettings* Record(size_t i, size_t portArgument);
+  ChanSettings* Records(size_t i);
+  CondInfo* Info(size_t i, size_t portArgument);
   GuardedBlock& NewBlock(size_t argument, size_t bytes);
-  // A record from its JSON object in `memory`, of `bytes` bytes.
-  static void FillRecord(const Json& given, void* memory, size_t bytes);
   void Report(Json& out) const;
 
   HMODULE library_;

@@ -68,18 +68,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const HMODULE library = LoadLibraryWithStack(loadStackBytes);
-  BoxWatcher watcher(out);
-  if (library == nullptr || !CountBeepsOf(library) || !InstallFaultGuard(library) || !watcher.Start()) {
+  if (library == nullptr || !CountBeepsOf(library) || !InstallFaultGuard(library) || !StartBoxWatcher(out)) {
     out.Write(Json{{"error", "cannot load CONDVorn.dll, count its beeps, guard its calls or watch for boxes"}});
     return 1;
   }
-  {
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(script, line);) lines.push_back(line);
-    ScriptSession session(library, out);
-    session.RunScript(lines);
-  }
-  watcher.Stop();
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(script, line);) lines.push_back(line);
+  ScriptSession(library, out).RunScript(lines);
+  StopBoxWatcher();
   FreeLibrary(library);
   return 0;
 }

@@ -8,18 +8,11 @@ namespace {
 
 bool anyProcess = false;
 
-struct WindowSearch {
-  HWND skip[2];
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search) {
-  auto& wanted = *reinterpret_cast<WindowSearch*>(search);
+BOOL CALLBACK CollectOwn(HWND window, LPARAM found) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != wanted.skip[0] &&
-      window != wanted.skip[1]) {
-    wanted.found.push_back(window);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   }
   return TRUE;
 }
@@ -60,47 +53,24 @@ Json ControlJson(HWND panel, HWND control) {
   return json;
 }
 
-// The panel's client area as 32-bit pixels, top row first.
-class ClientPixels {
- public:
-  explicit ClientPixels(HWND panel) {
-    RECT client{};
-    GetClientRect(panel, &client);
-    width_ = client.right;
-    height_ = client.bottom;
-    pixels_.resize(static_cast<size_t>(width_) * height_);
-    HDC screen = GetDC(panel);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width_, height_);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, height_, pixels_.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(panel, screen);
-  }
-
-  // A pixel as a COLORREF (the DIB holds blue, green, red).
-  COLORREF At(int x, int y) const {
-    const DWORD bgr = pixels_[static_cast<size_t>(y) * width_ + x];
-    return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-  }
-  int width() const { return width_; }
-  int height() const { return height_; }
-
- private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<DWORD> pixels_;
-};
+// The panel's client area as 32-bit pixels (0xRRGGBB), top row first.
+std::vector<DWORD> ClientPixels(HWND panel, const RECT& client) {
+  std::vector<DWORD> pixels(static_cast<size_t>(client.right) * client.bottom);
+  HDC screen = GetDC(panel);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  GetDIBits(memory, bitmap, 0, client.bottom, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(panel, screen);
+  for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
+  return pixels;
+}
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
   auto& children = *reinterpret_cast<std::vector<HWND>*>(found);
@@ -132,13 +102,11 @@ HWND FindPanel() {
 
 void DriveAnyProcess() { anyProcess = true; }
 
-std::vector<HWND> OtherWindows(HWND host) {
-  WindowSearch search{{host, FindPanel()}, {}};
-  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+std::vector<HWND> OwnWindows() {
+  std::vector<HWND> found;
+  EnumWindows(CollectOwn, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
-
-Json WindowJson(HWND window) { return {{"class", ClassOf(window)}, {"title", WindowText(window)}}; }
 
 Json RectJson(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
@@ -172,27 +140,29 @@ Json PanelJson(HWND panel) {
 }
 
 Json ColourPixelsJson(HWND panel, HWND control, COLORREF colour, const std::vector<int>& columns) {
-  const ClientPixels pixels(panel);
+  RECT client{};
   RECT area{};
+  GetClientRect(panel, &client);
   GetClientRect(control, &area);
   MapWindowPoints(control, panel, reinterpret_cast<POINT*>(&area), 2);
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
+  const std::vector<DWORD> pixels = ClientPixels(panel, client);
+  const DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  const auto matches = [&](int x, int y) { return pixels[static_cast<size_t>(y) * client.right + x] == wanted; };
   Json rows = Json::object();
   for (int x : columns) {
     Json& list = rows[std::to_string(x)] = Json::array();
-    for (int y = 0; y < height && x >= 0 && x < width; ++y) {
-      if (pixels.At(area.left + x, area.top + y) == colour) list.push_back(y);
+    for (int y = area.top; y < area.bottom && x >= 0 && x < area.right - area.left; ++y) {
+      if (matches(area.left + x, y)) list.push_back(y - area.top);
     }
   }
   long outside = 0;
-  for (int y = 0; y < pixels.height(); ++y) {
-    for (int x = 0; x < pixels.width(); ++x) {
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
       const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
-      if (!inside && pixels.At(x, y) == colour) ++outside;
+      if (!inside && matches(x, y)) ++outside;
     }
   }
-  return {{"size", {width, height}}, {"rows", rows}, {"outside", outside}};
+  return {{"size", {area.right - area.left, area.bottom - area.top}}, {"rows", rows}, {"outside", outside}};
 }
 
 }  // namespace condhost

@@ -22,10 +22,8 @@ std::string ClassOf(HWND window);
 HWND FindPanel();
 void DriveAnyProcess();
 
-// This process's visible top-level windows but the panel and `host`.
-std::vector<HWND> OtherWindows(HWND host);
-// {"class": ..., "title": ...}
-Json WindowJson(HWND window);
+// This process's visible top-level windows.
+std::vector<HWND> OwnWindows();
 
 // {"window": [l, t, r, b], "client": [w, h], "base": [x, y] (the dialog's
 // base units: pixels per 4 horizontal and 8 vertical dialog units),

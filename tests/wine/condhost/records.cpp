@@ -17,21 +17,11 @@ constexpr unsigned char kMarker = 0xA5;
 // Calls visit(name, field) for each field of a record but the reserved bytes.
 template <typename Record, typename Visit>
 void ForEachField(Record& r, Visit visit) {
-  visit("size", r.size);
-  visit("scale", r.scale);
-  visit("zero", r.zero);
-  visit("units", r.units);
-  visit("gain", r.gain);
-  visit("offset", r.offset);
-  visit("flags", r.flags);
-  visit("input", r.input);
-  visit("lowPassCutoff", r.lowPassCutoff);
-  visit("highPassCutoff", r.highPassCutoff);
-  visit("inUse", r.inUse);
-  visit("changed", r.changed);
-  visit("lowPassType", r.lowPassType);
-  visit("highPassType", r.highPassType);
-  visit("extraValues", r.extraValues);
+#define FIELD(name) visit(#name, r.name);
+  FIELD(size) FIELD(scale) FIELD(zero) FIELD(units) FIELD(gain) FIELD(offset) FIELD(flags) FIELD(input)
+  FIELD(lowPassCutoff) FIELD(highPassCutoff) FIELD(inUse) FIELD(changed) FIELD(lowPassType) FIELD(highPassType)
+  FIELD(extraValues)
+#undef FIELD
 }
 
 // Text from a fixed char array that may lack its NUL.

@@ -5,26 +5,39 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace condhost {
 
-// The routine reports `reported` codes and writes min(reported, the
-// panel's maximum) of them: the given codes in equal runs, one after the
-// other across what it writes.
-void SetSamples(int32_t reported, const std::vector<int16_t>& runs);
-// At its next call the routine closes the panel (KillCondMenu(0)) from
-// inside the panel's refresh, and reports no codes.
-void CloseFromSampler(void(WINAPI* killCondMenu)(int32_t));
-
-int32_t WINAPI ScriptedSamples(int16_t* codes, int32_t maxCount, int32_t channel);
-
-struct SamplerCalls {
-  long calls;
-  int32_t channel;   // of the last call
-  int32_t maxCount;  // of the last call
+struct SampleScript {
+  int32_t reported = 0;       // the count the routine reports
+  std::vector<int16_t> runs;  // written in equal runs over min(reported, the panel's maximum) codes
+  // Set, the next call closes the panel with it from inside the panel's
+  // refresh, and reports no codes.
+  void(WINAPI* closer)(int32_t) = nullptr;
+  long calls = 0;  // so far; and the arguments of the last one
+  int32_t channel = 0;
+  int32_t maxCount = 0;
 };
-SamplerCalls SamplerSeen();
+inline SampleScript sampleScript;
+
+inline int32_t WINAPI ScriptedSamples(int16_t* codes, int32_t maxCount, int32_t channel) {
+  SampleScript& script = sampleScript;
+  ++script.calls;
+  script.channel = channel;
+  script.maxCount = maxCount;
+  if (auto* close = std::exchange(script.closer, nullptr)) {
+    close(0);
+    return 0;
+  }
+  const int32_t written = std::max(0, std::min(script.reported, maxCount));
+  for (int32_t i = 0; i < written && !script.runs.empty(); ++i) {
+    codes[i] = script.runs[static_cast<size_t>(i) * script.runs.size() / static_cast<size_t>(written)];
+  }
+  return script.reported;
+}
 
 }  // namespace condhost

@@ -1,12 +1,13 @@
 #include "script_session.h"
 
+#include <psapi.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
 #include "fault_guard.h"
 #include "records.h"
 #include "sample_source.h"
-#include "process_resources.h"
 
 namespace condhost {
 namespace {
@@ -43,79 +44,76 @@ Json WordJson(const std::string& word) {
   return value.is_discarded() ? Json(word) : value;
 }
 
-void Rec(ScriptSession& session, const Words& args, Json& result) {
-  ChanSettings& record = session.records().Of(Integer(args[0]));
-  if (args.size() > 1) SetRecordFields(record, Json::parse(args[1]));
-  result["rec"] = RecordJson(record);
-}
-
-void Sizes(ScriptSession&, const Words&, Json& result) {
-  result["ChanSettings"] = sizeof(ChanSettings);
-  result["CondInfo"] = sizeof(CondInfo);
-}
-
-void Pump(ScriptSession& session, const Words& args, Json& result) {
-  Json notes = Json::array();
-  const auto fault = RunGuarded([&] { session.window().Pump(static_cast<DWORD>(Integer(args[0]))); });
-  for (const auto& [code, port] : session.window().TakeNotes()) notes.push_back({code, port});
-  result["notes"] = notes;
-  if (fault) result["fault"] = fault->what;
-}
-
-void OnChange(ScriptSession& session, const Words& args, Json&) {
-  if (args[0] == "none") {
-    session.window().OnNote(nullptr);
-    return;
+// The open handles, counted in the handle table itself: Wine answers
+// GetProcessHandleCount with 0. Handle values are given out lowest first, so
+// a process with a few hundred handles has them all below 0x1000.
+DWORD CountOpenHandles() {
+  DWORD count = 0;
+  for (ULONG_PTR value = 4; value < 0x1000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
   }
-  const bool fetch = args[0] == "getchan";
-  if (!fetch && args[0] != "kill") throw std::invalid_argument("usage: onchange none|getchan|kill");
-  auto* getCondChan = EXPORT(session.library(), GetCondChan);
-  auto* killCondMenu = EXPORT(session.library(), KillCondMenu);
-  HostRecords& records = session.records();
-  session.window().OnNote([&records, fetch, getCondChan, killCondMenu](WPARAM code, LPARAM port) {
-    if (code != COND_NOTIFY_CHANGED) return;
-    if (fetch) {
-      getCondChan(static_cast<int32_t>(port), &records.Of(static_cast<int32_t>(port)));
-    } else {
-      killCondMenu(0);
-    }
-  });
+  return count;
 }
 
-void Samples(ScriptSession&, const Words& args, Json&) {
-  std::vector<int16_t> runs;
-  for (size_t i = 1; i < args.size(); ++i) runs.push_back(static_cast<int16_t>(Integer(args[i])));
-  SetSamples(static_cast<int32_t>(Integer(args[0])), runs);
+// What a long run must not let grow. Wine also answers PrivateUsage with 0;
+// the commit charge it reports as PagefileUsage is the same figure on Windows.
+Json ResourcesNow() {
+  DWORD handles = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  return {{"handles", handles != 0 ? handles : CountOpenHandles()},
+          {"privateBytes", memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage}};
 }
 
-void SamplerClose(ScriptSession& session, const Words&, Json&) {
-  CloseFromSampler(EXPORT(session.library(), KillCondMenu));
-}
-
-void Sampled(ScriptSession&, const Words&, Json& result) {
-  const SamplerCalls seen = SamplerSeen();
-  result["calls"] = seen.calls;
-  result["channel"] = seen.channel;
-  result["max"] = seen.maxCount;
-}
-
-void WaitCommand(ScriptSession& session, const Words& args, Json&) { session.Wait(args[0], Json::object()); }
-
-void Repeat(ScriptSession& session, const Words& args, Json&) { session.Repeat(Integer(args[0]), Integer(args[1])); }
-
-void Resources(ScriptSession&, const Words&, Json& result) { result["resources"] = ResourcesNow(); }
+using S = ScriptSession&;
+using A = const Words&;
 
 const std::vector<Command> kHostCommands = {
-    {"rec", 1, 2, "rec PORT [FIELDS]", Rec},
-    {"sizes", 0, 0, "sizes", Sizes},
-    {"pump", 1, 1, "pump MS", Pump},
-    {"onchange", 1, 1, "onchange none|getchan|kill", OnChange},
-    {"samples", 1, 1000, "samples COUNT [CODE]...", Samples},
-    {"samplerclose", 0, 0, "samplerclose", SamplerClose},
-    {"sampled", 0, 0, "sampled", Sampled},
-    {"wait", 1, 1, "wait NAME", WaitCommand},
-    {"repeat", 2, 2, "repeat TIMES LINES", Repeat},
-    {"resources", 0, 0, "resources", Resources},
+    // Edits ({"gain": 2, ...}) and prints the host's record of PORT.
+    {"rec", "PORT [FIELDS]", 1, 2, [](S session, A args, Json& result) {
+       ChanSettings& record = session.records().Of(Integer(args[0]));
+       if (args.size() > 1) SetRecordFields(record, Json::parse(args[1]));
+       result["rec"] = RecordJson(record);
+     }},
+    // Handles messages (guarded) for MS ms; the panel's notifications since the last pump.
+    {"pump", "MS", 1, 1, [](S session, A args, Json& result) {
+       const auto fault = RunGuarded([&] { session.window().Pump(static_cast<DWORD>(Integer(args[0]))); });
+       Json notes = Json::array();
+       for (const auto& [code, port] : session.window().TakeNotes()) notes.push_back({code, port});
+       result["notes"] = notes;
+       if (fault) result["fault"] = fault->what;
+     }},
+    // The host window fetches the port's record, GetCondChan, when told of a change.
+    {"onchange", "getchan", 1, 1, [](S session, A args, Json&) {
+       if (args[0] != "getchan") throw std::invalid_argument("usage: onchange getchan");
+       auto* getCondChan = EXPORT(session.library(), GetCondChan);
+       session.window().OnNote([&records = session.records(), getCondChan](WPARAM code, LPARAM port) {
+         const auto changed = static_cast<int32_t>(port);
+         if (code == COND_NOTIFY_CHANGED) getCondChan(changed, &records.Of(changed));
+       });
+     }},
+    // What the sampling routine reports and writes (sample_source.h).
+    {"samples", "COUNT [CODE]...", 1, 1000, [](S, A args, Json&) {
+       sampleScript.reported = static_cast<int32_t>(Integer(args[0]));
+       sampleScript.runs.clear();
+       for (size_t i = 1; i < args.size(); ++i) sampleScript.runs.push_back(static_cast<int16_t>(Integer(args[i])));
+     }},
+    {"samplerclose", "", 0, 0, [](S session, A, Json&) {
+       sampleScript.closer = EXPORT(session.library(), KillCondMenu);
+     }},
+    {"sampled", "", 0, 0, [](S, A, Json& result) {
+       result["calls"] = sampleScript.calls;
+       result["channel"] = sampleScript.channel;
+       result["max"] = sampleScript.maxCount;
+     }},
+    {"wait", "NAME", 1, 1, [](S session, A args, Json&) { session.Wait(args[0], Json::object()); }},
+    {"repeat", "TIMES LINES", 2, 2, [](S session, A args, Json&) {
+       session.Repeat(Integer(args[0]), Integer(args[1]));
+     }},
+    {"resources", "", 0, 0, [](S, A, Json& result) { result["resources"] = ResourcesNow(); }},
 };
 
 const Command* FindCommand(const std::string& verb) {
@@ -134,13 +132,6 @@ long Integer(const std::string& word) {
   const long value = std::strtol(word.c_str(), &end, 0);
   if (word.empty() || *end != '\0') throw std::invalid_argument("not an integer: " + word);
   return value;
-}
-
-std::string BesideHost(const std::string& name) {
-  char path[MAX_PATH] = "";
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  const std::string directory(path, length);
-  return directory.substr(0, directory.find_last_of("\\:") + 1) + name;
 }
 
 ScriptSession::ScriptSession(HMODULE library, ResultWriter& out) : library_(library), out_(out) {}
@@ -170,7 +161,7 @@ void ScriptSession::Run(const std::string& line) {
     const Words args(words.begin() + 1, words.end());
     if (const Command* command = FindCommand(words[0])) {
       if (args.size() < command->minArgs || args.size() > command->maxArgs) {
-        throw std::invalid_argument(std::string("usage: ") + command->usage);
+        throw std::invalid_argument(std::string("usage: ") + command->verb + " " + command->words);
       }
       command->run(*this, args, result);
     } else {
@@ -207,7 +198,9 @@ void ScriptSession::Repeat(long times, long count) {
 }
 
 void ScriptSession::Wait(const std::string& name, Json also) {
-  const std::string done = BesideHost(name + ".done");
+  char host[MAX_PATH] = "";
+  const std::string path(host, GetModuleFileNameA(nullptr, host, sizeof host));
+  const std::string done = path.substr(0, path.find_last_of("\\:") + 1) + name + ".done";
   DeleteFileA(done.c_str());
   also["waiting"] = name;
   out_.Write(also);
