@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/chan_settings.h"
 
 namespace condvorn::fuzz {
 
@@ -12,14 +11,9 @@ FuzzInput ParseFuzzInput(const uint8_t* data, size_t size) {
   const size_t taken = std::min(size, sizeof input.host);
   std::memcpy(&input.host, data, taken);
   std::memset(reinterpret_cast<uint8_t*>(&input.host) + taken, 0, sizeof input.host - taken);
-  // The record's fields that a host fills once and the library never writes.
-  const ChanSettings fixed = DefaultChanSettings();
-  ChanSettings& record = input.host.record;
-  record.size = fixed.size;
-  std::memcpy(record.units, fixed.units, sizeof record.units);
-  record.inUse = fixed.inUse;
-  record.changed = fixed.changed;
-  std::memcpy(record.reserved, fixed.reserved, sizeof record.reserved);
+  // Every byte of the record comes from the input but its size, which a
+  // host fills once and which makes the exports refuse the record otherwise.
+  input.host.record.size = sizeof(ChanSettings);
   const std::string_view line(reinterpret_cast<const char*>(data) + taken, size - taken);
   for (size_t start = 0; start <= line.size();) {
     const size_t end = std::min(line.find(kChunkSeparator, start), line.size());

@@ -4,11 +4,12 @@
 // The host's part is the bytes of a HostPart at the start (missing bytes
 // read as 0): the discovery range, the log switch, the port and the
 // arguments of the setting calls, which send and which read of the port
-// fail, and the host's record (any bits, so NaN, infinities, huge and
-// negative values included; the fields a host fills once are the
-// defaults). The line's part is the rest: the bytes that arrive after each
-// command the library sends, one chunk per command in the order they are
-// sent, chunks separated by a NUL byte (a serial link never hands one over). So a mutation of one chunk changes the answer to one command.
+// fail, and the host's record (any bits but its size, so NaN, infinities,
+// huge and negative values included). The line's part is the rest: the
+// bytes that arrive after each command the library sends, one chunk per
+// command in the order they are sent, chunks separated by a NUL byte (a
+// serial link never hands one over). So a mutation of one chunk changes the
+// answer to one command.
 #pragma once
 
 #include <cstddef>

@@ -107,28 +107,20 @@ std::vector<Seed> Seeds() {
   }
 
   // Hostile hosts on a healthy channel.
-  const auto df3 = [](vornsim::Simulator& sim) { sim.AddChannel(0, vornsim::NamedProfile("df3")); };
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  HostPart hostile = host;
-  hostile.record.gain = nan;
-  hostile.record.offset = -inf;
-  seeds.push_back({"host-nan-gain", hostile, df3});
-  hostile = host;
-  hostile.gainTo = 1e30f;
-  hostile.offsetTo = -3e38f;
-  hostile.record.scale = 3e38f;
-  seeds.push_back({"host-huge-values", hostile, df3});
-  hostile = host;
-  hostile.adcRange = 1e-300;
-  hostile.record.input = -3;
-  hostile.record.lowPassType = 40;
-  hostile.record.extraValues[1] = -2.5e9f;
-  seeds.push_back({"host-tiny-range", hostile, df3});
-  hostile = host;
-  hostile.failingSend = 5;
-  hostile.failingRead = 40;
-  seeds.push_back({"host-port-errors", hostile, df3});
+  const std::pair<const char*, std::function<void(HostPart&)>> hostile[] = {
+      {"nan-gain", [&](HostPart& h) { h.record.gain = nan; h.record.offset = -inf; }},
+      {"huge-values", [](HostPart& h) { h.gainTo = 1e30f; h.offsetTo = -3e38f; h.record.scale = 3e38f; }},
+      {"huge-extra", [](HostPart& h) { h.record.extraValues[1] = -2.5e9f; }},
+      {"tiny-range", [](HostPart& h) { h.adcRange = 1e-300; h.record.input = -3; h.record.lowPassType = 40; }},
+      {"port-errors", [](HostPart& h) { h.failingSend = 5; h.failingRead = 40; }},
+  };
+  for (const auto& [name, spoil] : hostile) {
+    HostPart changed = host;
+    spoil(changed);
+    seeds.push_back({std::string("host-") + name, changed, FaultyDf3([](vornsim::Faults&) {})});
+  }
   return seeds;
 }
 

@@ -31,7 +31,6 @@ int32_t MemoryConfigStore::ReadIniInt(const char* name, int32_t fallback) {
 }
 
 bool MemoryLogFile::Create(const std::string& path) {
-  ++creates;
   if (unwritable.count(path)) return false;
   files[path].clear();
   return true;

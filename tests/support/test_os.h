@@ -46,7 +46,6 @@ class MemoryLogFile : public LogFile {
 
   std::map<std::string, std::string> files;
   std::set<std::string> unwritable;  // paths that cannot be opened
-  int creates = 0;
 };
 
 class CapturingHost : public Host {

@@ -65,8 +65,9 @@ class LineDeathTest : public LibraryTest, public ::testing::WithParamInterface<D
   void ExpectFullCapabilities() {
     record.input = 0;
     ASSERT_EQ(Info(0), 0);
-    EXPECT_EQ(std::tuple(info.inputCount, info.gainCount, info.lowPassTypeCount, info.extraSettingCount),
-              std::tuple(4, 10, 2, 2));
+    EXPECT_EQ(std::tuple(info.inputCount, info.gainCount, info.lowPassTypeCount, info.highPassTypeCount,
+                         info.extraSettingCount),
+              std::tuple(4, 10, 2, 3, 2));
     EXPECT_STREQ(info.typeText, "Vorn222");
   }
 

@@ -3,6 +3,8 @@
 // the panel's record tables: which channels it lists, and what OK, Cancel
 // and the host's record exchange do to the host's array and the line, in
 // both apply modes.
+#include <vector>
+
 #include "api/chan_settings.h"
 #include "api/panel_link.h"
 #include "channel/setting_commands.h"
@@ -111,7 +113,7 @@ class PanelRecordsTest : public LibraryTest {
       record.scale = 0.001f;
       record.changed = 1;
     }
-    tables.emplace(host, 3);
+    tables.emplace(host.data(), 3);
   }
 
   // The user edits channel 2's gain; in immediate mode the edit is sent.
@@ -129,7 +131,9 @@ class PanelRecordsTest : public LibraryTest {
            std::to_string(static_cast<int>(host[2].gain)) + "/" + std::to_string(host[2].changed);
   }
 
-  ChanSettings host[4];
+  // Exactly the host's three records, on the heap, so that a read or a write
+  // past them is caught.
+  std::vector<ChanSettings> host = std::vector<ChanSettings>(3);
   std::optional<PanelRecords> tables;
 };
 
@@ -143,7 +147,7 @@ TEST_F(PanelRecordsTest, OpensOnCopiesOfTheHostsRecordsAndListsTheUsableOnesInUs
             std::vector({0, -1, 1}));
   EXPECT_FALSE(tables->Listed(3));
   host[0].inUse = 0;
-  EXPECT_EQ(PanelRecords(host, 3).FirstListed(), 2);
+  EXPECT_EQ(PanelRecords(host.data(), 3).FirstListed(), 2);
   EXPECT_EQ(std::vector({tables->ListedAt(1), tables->ListedAt(2), tables->ListedAt(-1)}), std::vector({2, -1, -1}));
   EXPECT_FALSE(tables->AnyChangeInUse());
   tables->Working(2).inUse = 0;

@@ -1,16 +1,12 @@
 // The simulated line itself: byte timing both ways, channel selection, the
-// record of received commands, set commands, faults that the library's
-// tests do not reach, and profiles read from JSON as the simulator's command
-// line loads them. What channels answer, and how the line dies, is covered
-// by the library's tests and the simulator program's own.
+// record of received commands and set commands. What channels answer, their
+// faults, how the line dies and profiles read from JSON are covered by the
+// library's tests and the simulator program's own.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <stdexcept>
+#include <map>
 #include <string>
-#include <tuple>
+#include <vector>
 
 #include "profile.h"
 #include "simulator.h"
@@ -86,62 +82,6 @@ TEST_F(SimLineTest, OnlyTheSelectedChannelAnswersAndTakesTheCommands) {
 
   sim.ClearReceived();
   EXPECT_TRUE(sim.ReceivedTexts().empty());
-}
-
-TEST_F(SimLineTest, OverlongLinesRawRepliesAndCountedListFaultsChangeTheBytes) {
-  Faults& faults = sim.AddChannel(1, NamedProfile("df3")).faults;
-  faults.channelReply = 7;
-  faults.overlongBy = 3;
-  EXPECT_EQ(Exchange(";;CH1;?CH;?DF;"), "7###\r3###\r");
-  faults.rawReplies["?NT"] = "6O\r\n";
-  EXPECT_EQ(Exchange("?NT;"), "6O###\r\n");
-
-  faults.overlongBy = 0;
-  faults.lists["OS"] = ListFault{ListFaultKind::kAnnounceZero, 1};  // spoils one answer
-  EXPECT_EQ(Exchange("?OS;?OS;"), "0\r2\r0.5\r5\r");
-}
-
-// ---- Profiles ----
-
-// Why loading was refused, or "accepted".
-std::string RefusalOf(const std::function<void()>& load) {
-  try {
-    load();
-  } catch (const std::invalid_argument& error) {
-    return error.what();
-  }
-  return "accepted";
-}
-
-TEST(SimProfileTest, JsonGivesEveryFieldLeavesTheRestAtDefaultsAndRefusesMalformedProfilesWithWhereAndWhy) {
-  Profile profile = ProfileFromJson(R"({
-    "name": "bench", "digitalFilters": 3, "notch": 60,
-    "inputs": [ { "name": "A", "gains": [1, 10], "offsetRanges": [0.5] } ],
-    "lowPass": [ { "name": "Bessel", "stepped": false, "minimum": 1, "maximum": 100, "cutoffs": [0, 10] } ],
-    "extras": [ { "name": "Bal", "slot": 3, "choices": false, "choiceNames": ["Off"], "minimum": -5, "maximum": 5 } ] })");
-  EXPECT_EQ(profile.version, "Vorn222");
-  EXPECT_EQ(std::tuple(*profile.digitalFilters, profile.notch, profile.lowPass[0].maximum), std::tuple(3, 60, 100.0));
-  EXPECT_EQ(profile.inputs[0].offsetRanges, (std::vector<double>{0.5}));
-  EXPECT_TRUE(profile.highPass.empty());
-  EXPECT_EQ(profile.extras[0].choiceNames, (std::vector<std::string>{"Off"}));
-  EXPECT_FALSE(profile.extras[0].choices);
-  EXPECT_FALSE(ProfileFromJson(R"({"digitalFilters": null})").digitalFilters);
-  EXPECT_NE(RefusalOf([] { NamedProfile("df9"); }), "accepted");
-
-  const std::pair<const char*, const char*> refusals[] = {
-      {"[]", "(top): expected an object"},
-      {R"({"input": []})", "(top): unknown key \"input\""},
-      {R"({"extras": [{}, {"slot": 10}]})", "extras[1].slot: expected 0 to 9"},
-      {R"({"lowPass": [{"stepped": 1}]})", "lowPass[0].stepped: expected true or false"},
-  };
-  for (const auto& [json, reason] : refusals) {
-    EXPECT_EQ(RefusalOf([json = json] { ProfileFromJson(json); }), std::string("profile: ") + reason);
-  }
-  const std::string path = ::testing::TempDir() + "sim_profile_test.json";
-  std::ofstream(path) << R"({"notch": 50.5})";
-  EXPECT_EQ(RefusalOf([&] { LoadProfileFile(path); }), path + ": profile: notch: expected a whole number");
-  std::remove(path.c_str());
-  EXPECT_NE(RefusalOf([&] { LoadProfileFile(path); }), "accepted");
 }
 
 }  // namespace
