@@ -8,11 +8,12 @@ import os
 import re
 import subprocess
 import sys
+import types
 
 import pytest
 
 import condvorn
-from condvorn import _native
+from condvorn import _configure, _native, _port, _remembered
 from condvorn import line as line_module
 
 LINE = {0: "df3", 1: "old-firmware"}
@@ -175,3 +176,32 @@ def test_remembered_settings_carry_over_to_the_next_process(simulator, tmp_path)
     assert {name: kept["channels"]["0"][name] for name in ("gain", "scale", "flags", "input", "units")} == \
         {"gain": 5.0, "scale": 3.0517578e-05, "flags": 0, "input": 0, "units": " Volt"}
     assert '"scale": 3.0517578e-05' in state.read_text()  # the shortest text of the float32
+
+
+def test_on_windows_the_settings_go_to_the_registry_and_the_state_file_has_a_verbatim_path(monkeypatch):
+    registry = {}
+
+    class Key(types.SimpleNamespace):
+        def __enter__(self):
+            return self
+
+        def __exit__(self, *exception):
+            registry[self.path] = self.values
+
+    winreg = types.SimpleNamespace(HKEY_CURRENT_USER="HKCU", REG_DWORD=4,
+                                   CreateKey=lambda root, path: Key(path=(root, path), values={}),
+                                   SetValueEx=lambda key, name, _, kind, value: key.values.update({name: (kind, value)}))
+    monkeypatch.setitem(sys.modules, "winreg", winreg)
+    monkeypatch.setattr(_native, "ON_WINDOWS", True)
+    port = _port.SerialPort.named("com5")
+    with _configure.configured(_configure.settings_for(port, 0, 3, True)):
+        assert not any(variable.startswith("CONDVORN_") for variable in os.environ)
+    assert registry == {("HKCU", r"Software\ZEL\ZELCond\Vorn"): {
+        "Port": (4, 5), "First": (4, 0), "Last": (4, 3), "Dump": (4, 1)}}
+    with pytest.raises(ValueError, match="such as 'COM5'\\)"):
+        _port.SerialPort.named("/dev/ttyUSB0")
+    # Windows would take an ordinary path ending in COM5.json for the port itself.
+    monkeypatch.setenv("USERPROFILE", r"C:\Users\lab")
+    for local_app_data in (r"C:\Users\lab\AppData\Local", "C:/Users/lab/AppData/Local/", None):
+        monkeypatch.setenv("LOCALAPPDATA", local_app_data) if local_app_data else monkeypatch.delenv("LOCALAPPDATA")
+        assert _remembered.state_file(port.key) == r"\\?\C:\Users\lab\AppData\Local\condvorn\COM5.json"
