@@ -8,11 +8,9 @@ namespace {
 constexpr int kTooManyCount = 25;
 constexpr const char* kLettersItem = "high";
 
-std::string Line(const std::string& text) { return text + "\r"; }
-
 std::string CountAndItems(size_t announced, const std::vector<std::string>& items) {
-  std::string text = Line(std::to_string(announced));
-  for (const std::string& item : items) text += Line(item);
+  std::string text = ReplyLine(std::to_string(announced));
+  for (const std::string& item : items) text += ReplyLine(item);
   return text;
 }
 
@@ -25,6 +23,8 @@ const ListFault* TakeFault(const std::string& name, Faults& faults) {
 }
 
 }  // namespace
+
+std::string ReplyLine(const std::string& text) { return text + "\r"; }
 
 std::string ItemListText(const std::vector<std::string>& items, const std::string& name,
                          Faults& faults) {

@@ -9,6 +9,9 @@
 
 namespace vornsim {
 
+// One line of a reply: `text` ended by "\r".
+std::string ReplyLine(const std::string& text);
+
 // The list's reply text, each line ended by "\r". `name` picks the fault in
 // `faults.lists` (a spoiling fault with answers left uses one of them).
 std::string ItemListText(const std::vector<std::string>& items, const std::string& name,

@@ -9,8 +9,6 @@
 namespace vornsim {
 namespace {
 
-std::string Line(const std::string& text) { return text + "\r"; }
-
 // Channels that describe several filter characteristics themselves.
 bool DescribesFilters(const Profile& profile) {
   return profile.digitalFilters && *profile.digitalFilters >= 3;
@@ -48,7 +46,7 @@ std::string InputNames(Channel& channel) {
 std::optional<std::string> SingleFilter(Channel& channel, const std::vector<FilterProfile>& filters,
                                         bool cutoffs, const std::string& listName) {
   if (DescribesFilters(channel.profile) || filters.empty()) return std::nullopt;
-  if (!cutoffs) return Line(filters[0].name);
+  if (!cutoffs) return ReplyLine(filters[0].name);
   return ItemListText(NumberTexts(filters[0].cutoffs), listName, channel.faults);
 }
 
@@ -58,11 +56,11 @@ std::optional<std::string> SingleFilter(Channel& channel, const std::vector<Filt
 std::optional<std::string> DescribeFilter(Channel& channel, const std::vector<FilterProfile>& filters,
                                           const std::string& name, int index) {
   if (!DescribesFilters(channel.profile)) return std::nullopt;
-  if (index == 0) return Line(std::to_string(filters.size()));
+  if (index == 0) return ReplyLine(std::to_string(filters.size()));
   if (index > static_cast<int>(filters.size())) return std::nullopt;
   const FilterProfile& filter = filters[index - 1];
-  std::string text = Line((filter.stepped ? "1" : "2") + filter.name);
-  if (!filter.stepped) text += Line(NumberText(filter.minimum)) + Line(NumberText(filter.maximum));
+  std::string text = ReplyLine((filter.stepped ? "1" : "2") + filter.name);
+  if (!filter.stepped) text += ReplyLine(NumberText(filter.minimum)) + ReplyLine(NumberText(filter.maximum));
   return text + ItemListText(NumberTexts(filter.cutoffs), name, channel.faults);
 }
 
@@ -71,31 +69,31 @@ std::optional<std::string> DescribeFilter(Channel& channel, const std::vector<Fi
 // list or the minimum and maximum.
 std::optional<std::string> DescribeExtra(Channel& channel, const std::string& name, int index) {
   const auto& extras = channel.profile.extras;
-  if (index == 0) return Line(std::to_string(extras.size()));
+  if (index == 0) return ReplyLine(std::to_string(extras.size()));
   if (index > static_cast<int>(extras.size())) return std::nullopt;
   const ExtraProfile& extra = extras[index - 1];
-  std::string text = Line(std::string(extra.choices ? "1" : "2") + static_cast<char>('0' + extra.slot) +
+  std::string text = ReplyLine(std::string(extra.choices ? "1" : "2") + static_cast<char>('0' + extra.slot) +
                           extra.name);
   if (extra.choices) return text + ItemListText(extra.choiceNames, name, channel.faults);
-  return text + Line(NumberText(extra.minimum)) + Line(NumberText(extra.maximum));
+  return text + ReplyLine(NumberText(extra.minimum)) + ReplyLine(NumberText(extra.maximum));
 }
 
 std::optional<std::string> AnswerByName(Channel& channel, const std::string& name) {
   const Profile& profile = channel.profile;
   const Faults& faults = channel.faults;
-  if (name == "CH") return Line(std::to_string(faults.channelReply.value_or(channel.number())));
+  if (name == "CH") return ReplyLine(std::to_string(faults.channelReply.value_or(channel.number())));
   if (name == "RV") {
     std::string version = faults.versionReply.value_or(profile.version);
     if (version.empty()) return std::nullopt;
-    return Line(version);
+    return ReplyLine(version);
   }
   if (name == "DF") {
     if (!profile.digitalFilters) return std::nullopt;
-    return Line(std::to_string(*profile.digitalFilters));
+    return ReplyLine(std::to_string(*profile.digitalFilters));
   }
   if (name == "NT") {
     if (profile.notch == 0) return std::nullopt;
-    return Line(std::to_string(profile.notch));
+    return ReplyLine(std::to_string(profile.notch));
   }
   if (name == "IS") return InputNames(channel);
   if (name == "GS" || name == "OS") {

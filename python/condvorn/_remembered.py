@@ -1,16 +1,19 @@
-"""The last record applied to each channel of a port, kept in a file so that
+r"""The last record applied to each channel of a port, kept in a file so that
 a later process starts from it: a conditioner cannot report its settings.
 vornctl reads and writes the same file.
 
 The file is <state directory>/condvorn/<port>.json (the state directory is
 $XDG_STATE_HOME or ~/.local/state on Linux, %LOCALAPPDATA% on Windows), the
-port named COM5 or, for a device path, dev_ttyUSB0. It holds
-{"version": 1, "channels": {"4": RECORD, ...}}, each RECORD the fields of
+port named COM5 or, for a device path, dev_ttyUSB0. On Windows the path is
+verbatim (\\?\C:\...): in an ordinary path Windows takes "COM5.json" for
+the device COM5, and writing it would send the file down the serial line.
+It holds {"version": 1, "channels": {"4": RECORD, ...}}, each RECORD the fields of
 ChanSettings that a host sets, named as in condvorn.h; floats are written
 as the shortest text that gives the same float32."""
 from __future__ import annotations
 
 import json
+import ntpath
 import os
 import warnings
 from typing import Any, Callable, Dict, Optional
@@ -26,14 +29,16 @@ UNITS_SIZE = 8
 EXTRA_SLOTS = 8
 
 
-def state_directory() -> str:
+def state_file(key: str) -> str:
+    """The file of the remembered settings of the port named `key`."""
     if _native.ON_WINDOWS:
-        base = os.environ.get("LOCALAPPDATA") or os.path.expanduser(r"~\AppData\Local")
-    else:
-        base = os.environ.get("XDG_STATE_HOME", "")
-        if not os.path.isabs(base):  # unset, empty or relative: the default
-            base = os.path.join(os.path.expanduser("~"), ".local", "state")
-    return os.path.join(base, "condvorn")
+        # A verbatim path is taken as it stands: absolute, with backslashes only.
+        base = ntpath.abspath(os.environ.get("LOCALAPPDATA") or ntpath.expanduser(r"~\AppData\Local"))
+        return "\\\\?\\" + ntpath.join(base, "condvorn", f"{key}.json")
+    base = os.environ.get("XDG_STATE_HOME", "")
+    if not os.path.isabs(base):  # unset, empty or relative: the default
+        base = os.path.join(os.path.expanduser("~"), ".local", "state")
+    return os.path.join(base, "condvorn", f"{key}.json")
 
 
 def record_json(record: _native.ChanSettings) -> Dict[str, Any]:
@@ -80,7 +85,7 @@ class RememberedSettings:
     the host's defaults, which a field missing from the file keeps."""
 
     def __init__(self, key: str, new_record: Callable[[], _native.ChanSettings]):
-        self.path = os.path.join(state_directory(), f"{key}.json")
+        self.path = state_file(key)
         self.new_record = new_record
 
     def record(self, channel: int) -> Optional[_native.ChanSettings]:

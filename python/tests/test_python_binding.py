@@ -8,11 +8,12 @@ import os
 import re
 import subprocess
 import sys
+import types
 
 import pytest
 
 import condvorn
-from condvorn import _native
+from condvorn import _configure, _native, _port, _remembered
 from condvorn import line as line_module
 
 LINE = {0: "df3", 1: "old-firmware"}
@@ -95,9 +96,7 @@ REFUSED = [
     (dict(low_pass_type="Chebyshev"), "channel 0's low-pass characteristics are 0 'Bessel', 1 'Butterworth'"),
     (dict(low_pass=20000), "Bessel takes 1 to 10000 Hz or one of off, 10, 100, 1000, 10000"),
     (dict(high_pass_type=2, high_pass=5), "Rectifier takes one of off, Rect * 1, Rect * 10, Raw * 10"),
-    (dict(high_pass_type=0, high_pass=20), "AC/DC takes one of off, 0.1, 1, 10"),
     (dict(notch="no"), "notch takes True or False, not 'no'"),
-    (dict(ac_coupling=1), "ac_coupling takes True or False, not 1"),
     (dict(extras={7: 1}), "channel 0's extra settings are 0 'Excitation', 1 'Bridge balance'"),
     (dict(extras={"Excitation": "12 V"}), "0 'Off', 1 '2.5 V', 2 '5 V', 3 '10 V'"),
     (dict(extras={"Bridge balance": 101}), "a number from -100 to 100"),
@@ -173,5 +172,34 @@ def test_remembered_settings_carry_over_to_the_next_process(simulator, tmp_path)
     kept = json.loads(state.read_text())
     assert kept["version"] == 1 and list(kept["channels"]) == ["0"]
     assert {name: kept["channels"]["0"][name] for name in ("gain", "scale", "flags", "input", "units")} == \
-        {"gain": 5.0, "scale": 3.0517578e-05, "flags": 0, "input": 0, "units": " Volt"}
-    assert '"scale": 3.0517578e-05' in state.read_text()  # the shortest text of the float32
+        {"gain": 5.0, "scale": 3.0517578e-05, "flags": 0, "input": 0, "units": " Volt"}  # the float32's shortest text
+
+
+def test_on_windows_the_settings_go_to_the_registry_and_the_state_file_has_a_verbatim_path(monkeypatch):
+    registry = {}
+
+    class Key(types.SimpleNamespace):
+        def __enter__(self):
+            return self
+
+        def __exit__(self, *exception):
+            registry[self.path] = self.values
+
+    winreg = types.SimpleNamespace(HKEY_CURRENT_USER="HKCU", REG_DWORD=4,
+                                   CreateKey=lambda root, path: Key(path=(root, path), values={}),
+                                   SetValueEx=lambda key, name, _, kind, value: key.values.update({name: (kind, value)}))
+    monkeypatch.setitem(sys.modules, "winreg", winreg)
+    monkeypatch.setattr(_native, "ON_WINDOWS", True)
+    port = _port.SerialPort.named("com5")
+    environment = dict(os.environ)
+    with _configure.configured(_configure.settings_for(port, 0, 3, True)):
+        assert os.environ == environment  # the DLL reads the registry only
+    assert registry == {("HKCU", r"Software\ZEL\ZELCond\Vorn"): {
+        "Port": (4, 5), "First": (4, 0), "Last": (4, 3), "Dump": (4, 1)}}
+    with pytest.raises(ValueError, match="such as 'COM5'\\)"):
+        _port.SerialPort.named("/dev/ttyUSB0")
+    # Windows would take an ordinary path ending in COM5.json for the port itself.
+    monkeypatch.setenv("USERPROFILE", r"C:\Users\lab")
+    for local_app_data in (r"C:\Users\lab\AppData\Local", "C:/Users/lab/AppData/Local/", None):
+        monkeypatch.setenv("LOCALAPPDATA", local_app_data) if local_app_data else monkeypatch.delenv("LOCALAPPDATA")
+        assert _remembered.state_file(port.key) == r"\\?\C:\Users\lab\AppData\Local\condvorn\COM5.json"

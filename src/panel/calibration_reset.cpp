@@ -3,10 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "channel/value_snapping.h"
+
 namespace condvorn {
 namespace {
 
-constexpr double kCodesPerFullScale = 32768.0;
 constexpr double kFullScalePerCode = 3.0517578125e-5;  // 1 / 32768
 constexpr float kMilliGain = 10.0f;
 constexpr float kMicroGain = 10000.0f;
@@ -19,7 +20,7 @@ void SetUnits(ChanSettings& record, const char* units) {
 }  // namespace
 
 void ResetToVolts(ChanSettings& record, double adcRange) {
-  const auto codesPerVolt = static_cast<float>(kCodesPerFullScale / adcRange);
+  const auto codesPerVolt = static_cast<float>(kAdcCodesPerFullScale / adcRange);
   const float gain = record.gain;
   float zero = record.offset / (codesPerVolt * record.scale * gain);
   // A record without a scale gives its offset no meaning in volts.

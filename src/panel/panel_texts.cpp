@@ -5,14 +5,13 @@
 #include <limits>
 
 #include "channel/cutoff_modes.h"
+#include "channel/value_snapping.h"
 #include "panel/numeric_text.h"
+#include "panel/trace_plot.h"
 
 namespace condvorn {
 namespace {
 
-constexpr float kTopCode = 32767.0f;
-constexpr float kBottomCode = -32768.0f;
-constexpr double kCodesPerFullScale = 32768.0;
 
 // Four significant digits, then a suffix.
 std::string LabelText(float value, const std::string& suffix) { return FormatG(value, 4) + " " + suffix; }
@@ -46,7 +45,7 @@ RangeLabels RangeLabelTexts(const ChanSettings& record, bool volts, double adcRa
   const float scale = record.scale;
   const float gain = record.gain;
   if (volts) {
-    const auto codesPerVolt = static_cast<float>(kCodesPerFullScale / adcRange);
+    const auto codesPerVolt = static_cast<float>(kAdcCodesPerFullScale / adcRange);
     const float offsetVolts = record.offset / (codesPerVolt * scale) / gain;
     const auto range = static_cast<float>(adcRange);
     return {LabelText(range / gain - offsetVolts, "V"), LabelText(-range / gain - offsetVolts, "V")};
@@ -58,7 +57,7 @@ RangeLabels RangeLabelTexts(const ChanSettings& record, bool volts, double adcRa
 std::string AverageLabelText(int32_t averageCode, const ChanSettings& record, bool volts, double adcRange) {
   const auto code = static_cast<float>(averageCode);
   if (volts) {
-    const auto codesPerVolt = static_cast<float>(kCodesPerFullScale / adcRange);
+    const auto codesPerVolt = static_cast<float>(kAdcCodesPerFullScale / adcRange);
     const float perGain = 1.0f / record.gain;
     return LabelText(code / codesPerVolt * perGain - record.offset / (record.scale * codesPerVolt) * perGain, "V");
   }

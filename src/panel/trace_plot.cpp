@@ -6,8 +6,6 @@
 namespace condvorn {
 namespace {
 
-constexpr float kTopCode = 32767.0f;
-constexpr float kBottomCode = -32768.0f;
 constexpr int32_t kAveragedCodes = 100;
 // Rows this far beyond the frame are as good as infinitely far, and still
 // well inside the drawing's 27-bit coordinate space.

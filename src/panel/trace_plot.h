@@ -11,6 +11,11 @@
 
 namespace condvorn {
 
+// The codes at the ends of the ADC's range, which the frame's top and
+// bottom edges show unless deferred settings move them.
+constexpr float kTopCode = 32767.0f;
+constexpr float kBottomCode = -32768.0f;
+
 // The most samples one refresh asks the host for, and the size of the
 // buffer it fills.
 constexpr int32_t kMaxSamples = 500;

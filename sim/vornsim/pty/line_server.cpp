@@ -10,7 +10,7 @@
 namespace vornsim {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) {
+[[noreturn]] void FailServing(const std::string& what) {
   throw std::runtime_error("pseudo-terminal: " + what + ": " + std::strerror(errno));
 }
 
@@ -39,9 +39,9 @@ LineEnd LineServer::Run(const ControlSignals& signals, bool stopAtStdinEof) {
     const std::optional<timespec> timeout = TimeToNextReply();
     if (ppoll(fds, count, timeout ? &*timeout : nullptr, &signals.waitMask()) < 0) {
       if (errno == EINTR) continue;
-      Fail("ppoll");
+      FailServing("ppoll");
     }
-    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) Fail("the master side failed");
+    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) FailServing("the master side failed");
     if (fds[0].revents & POLLIN) TakeClientBytes();
     if (stopAtStdinEof && StdinEnded(fds[1].revents)) return LineEnd::kStopped;
   }
@@ -53,7 +53,7 @@ void LineServer::TakeClientBytes() {
   for (;;) {
     const ssize_t count = read(master_, bytes, sizeof bytes);
     if (count < 0 && WouldBlock()) break;
-    if (count < 0) Fail("read");
+    if (count < 0) FailServing("read");
     if (count == 0) break;
     simulator_.Write(bytes, static_cast<size_t>(count));
   }
@@ -67,7 +67,7 @@ void LineServer::SendArrivedReplies() {
   if (unsent_.empty()) return;
   const ssize_t count = write(master_, unsent_.data(), unsent_.size());
   if (count < 0 && WouldBlock()) return;
-  if (count < 0) Fail("write");
+  if (count < 0) FailServing("write");
   unsent_.erase(0, static_cast<size_t>(count));
 }
 

@@ -10,7 +10,7 @@
 namespace vornsim {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) {
+[[noreturn]] void FailLinking(const std::string& what) {
   throw std::runtime_error("--link: " + what + ": " + std::strerror(errno));
 }
 
@@ -29,11 +29,11 @@ SlaveLink::SlaveLink(std::string linkPath, std::string slavePath)
   if (lstat(linkPath_.c_str(), &existing) == 0) {
     if (!S_ISLNK(existing.st_mode)) {
       errno = EEXIST;
-      Fail(linkPath_ + " exists and is not a symbolic link");
+      FailLinking(linkPath_ + " exists and is not a symbolic link");
     }
-    if (unlink(linkPath_.c_str()) != 0) Fail("cannot remove the old link " + linkPath_);
+    if (unlink(linkPath_.c_str()) != 0) FailLinking("cannot remove the old link " + linkPath_);
   }
-  if (symlink(slavePath_.c_str(), linkPath_.c_str()) != 0) Fail("cannot create " + linkPath_);
+  if (symlink(slavePath_.c_str(), linkPath_.c_str()) != 0) FailLinking("cannot create " + linkPath_);
 }
 
 SlaveLink::~SlaveLink() {

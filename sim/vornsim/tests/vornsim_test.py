@@ -162,15 +162,13 @@ class PtyLine(unittest.TestCase):
 
     def test_a_captured_profile_reproduces_its_channel(self):
         """Captured from the simulator and loaded into it again, a profile gives the same
-        capabilities, the same traffic on the line (the capability read's included) and itself."""
+        traffic on the line (the capability read's included, so the same capabilities) and itself."""
         for profile in run(VORNSIM, "--list-profiles")[1].split():
             with self.subTest(profile):
                 code, captured, traffic = run(VORNCTL, "--sim", profile, "trace", "profile", "0")
                 self.assertEqual(code, 0, traffic)
                 path = self.path("captured.json", captured)
                 self.assertEqual(run(VORNCTL, "--sim", path, "trace", "profile", "0"), (0, captured, traffic))
-                self.assertEqual(run(VORNCTL, "--sim", path, "info", "0", "--json"),
-                                 run(VORNCTL, "--sim", profile, "info", "0", "--json"))
 
 if __name__ == "__main__":
     unittest.main()

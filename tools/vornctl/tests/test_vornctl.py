@@ -127,21 +127,11 @@ class ProfileFileTest(unittest.TestCase):
 
 @unittest.skipUnless(VORNCTL, "VORNCTL is not set; run through ctest")
 class InfoTest(unittest.TestCase):
-    def test_input_chooses_the_gains_and_scale_the_offset_reach(self):
-        for summary in found_channels():
-            channel = str(summary["channel"])
-            for index in range(1, len(summary["inputs"])):
-                other = vornctl_json("info", channel, "--input", summary["inputs"][index])
-                if other["gains"] != summary["gains"]:
-                    self.assertEqual(other["input"], index)
-                    break
-            else:
-                continue
-            if summary["maxOffset"] > 0:
-                doubled = vornctl_json("--scale", repr(10 / 32768), "info", channel)
-                self.assertAlmostEqual(doubled["maxOffset"], 2 * summary["maxOffset"], places=3)
-                return
-        self.fail("no simulated channel has inputs with different gains and an offset range")
+    # Which gains an input offers is shown by info --input, and checked through set (SetTest).
+    def test_the_scale_sets_the_offset_reach(self):
+        summary = next(c for c in found_channels() if c["maxOffset"] > 0)
+        doubled = vornctl_json("--scale", repr(10 / 32768), "info", str(summary["channel"]))
+        self.assertAlmostEqual(doubled["maxOffset"], 2 * summary["maxOffset"], places=3)
 
 
 @unittest.skipUnless(VORNCTL, "VORNCTL is not set; run through ctest")
@@ -181,7 +171,7 @@ class SetTest(unittest.TestCase):
     def test_gain_is_taken_from_the_requested_inputs_gains(self):
         for info in self.channels:
             for index in range(1, len(info["inputs"])):
-                gains = vornctl_json("info", str(info["channel"]), "--input", str(index))["gains"]
+                gains = vornctl_json("info", str(info["channel"]), "--input", info["inputs"][index])["gains"]
                 if len(gains) < 2 or gains == info["gains"]:
                     continue
                 request = (gains[0] + gains[1]) / 2 + 0.01
