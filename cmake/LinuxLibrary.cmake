@@ -16,7 +16,7 @@ file(CONFIGURE OUTPUT ${EXPORT_MAP} CONTENT "{\n  global:\n    @export_list@;\n 
 
 add_library(condvorn_shared SHARED
   $<TARGET_OBJECTS:condvorn_logic> ${LINUX_LIBRARY_OS_SOURCE} ${NO_PANEL_SOURCE} src/linux/library_load.cpp)
-build_in_batches(condvorn_shared)
+compile_as_one_unit(condvorn_shared)
 set_target_properties(condvorn_shared PROPERTIES
   OUTPUT_NAME condvorn VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
   LINK_DEPENDS ${EXPORT_MAP})
